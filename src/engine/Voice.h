@@ -1,0 +1,57 @@
+#pragma once
+// A sounding note. The pool preallocates every voice; note handling only
+// links and unlinks them.
+
+#include <cstdint>
+
+#include "engine/Oscillator.h"
+
+namespace tine {
+
+class Engine;
+
+class Voice {
+public:
+    virtual ~Voice() = default;
+    virtual void noteOn(uint8_t note, uint8_t velocity);
+    void noteOff();
+    virtual void release() {}
+    virtual void damp() {}
+    float tick();
+    virtual float render() = 0;
+    virtual void wrapPhases() = 0;
+    // Adds `frames` ticks into sum, stopping after the tick that finishes the
+    // voice. Returns the ticks rendered. Same result as calling tick() per
+    // sample, without a virtual call per sample.
+    virtual int32_t tickInto(float* sum, int32_t frames) = 0;
+
+    Engine* owner = nullptr;
+    uint8_t note = 0;
+    uint8_t velocity = 0;
+    int32_t wrapCountdown = 0;   // samples until the next wrapPhases
+    uint32_t age = 0;            // 64-sample periods since noteOn
+    bool fading = false;
+    bool done = true;
+    bool keyHeld = false;
+    bool sustained = false;
+    Voice* prev = nullptr;
+    Voice* next = nullptr;
+};
+
+class FmVoice final : public Voice {
+public:
+    void noteOn(uint8_t note, uint8_t velocity) override;
+    void release() override;
+    void damp() override;
+    float render() override;
+    void wrapPhases() override;
+    int32_t tickInto(float* sum, int32_t frames) override;
+
+    VoiceOscillator oscillators[3];
+
+private:
+    template <bool F1, bool F2, bool F3>
+    int32_t kernel(float* sum, int32_t frames);
+};
+
+}  // namespace tine

@@ -1,0 +1,86 @@
+#pragma once
+// The instrument as a VST 2 plug-in: programs and edit buffer, parameters,
+// the engine it renders with, and its answers to the host.
+
+#include <cstdint>
+
+#include "engine/Engine.h"
+#include "params/Program.h"
+#include "plugin/EffectBaseX.h"
+
+namespace tine {
+
+class SynthPlugin : public EffectBaseX {
+public:
+    explicit SynthPlugin(audioMasterCallback audioMaster);
+    ~SynthPlugin() override;
+
+    void setParameter(int32_t index, float value) override;
+    float getParameter(int32_t index) override;
+    void process(float** inputs, float** outputs, int32_t sampleFrames) override;
+    void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
+    void setProgram(int32_t program) override;
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    void getParameterLabel(int32_t index, char* label) override;
+    void getParameterDisplay(int32_t index, char* text) override;
+    void getParameterName(int32_t index, char* text) override;
+    void setSampleRate(float rate) override;
+    void suspend() override;
+    void resume() override;
+    int32_t processEvents(VstEvents* events) override;
+    bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
+    bool copyProgram(int32_t destination) override;
+    bool getOutputProperties(int32_t index, VstPinProperties* properties) override;
+    bool updateDisplay() override;
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    int32_t getVendorVersion() override;
+    int32_t canDo(const char* text) override;
+    bool getParameterProperties(int32_t index, VstParameterProperties* properties) override;
+    bool keysRequired() override;
+
+    // Interleaved 16-bit stereo for a sound card buffer.
+    void render16(int16_t* buffer, int32_t frames);
+    void setOutputs(float* left, float* right);
+    void renormalizeLfos();
+    // The edit buffer into the current slot.
+    void storeEditBuffer();
+
+    // False when construction stopped (the shared tables could not be built).
+    bool isConstructed() const { return constructed_; }
+    const Program& editBuffer() const { return editBuffer_; }
+    const Program& programSlot(int32_t index) const;
+    Engine& engine() { return engine_; }
+
+private:
+    friend struct PendingEvents;
+    struct Writer;
+
+    template <typename Output>
+    void renderBlock(int32_t frames, Output& out);
+    void handleEvent(const VstEvent* event);
+    void applySampleRateRows();
+
+    Engine engine_;
+    Program editBuffer_;
+    Program programs_[kNumPrograms];
+    VstEvent** pendingNext_ = nullptr;   // cursor into the host's last event list
+    int32_t pendingCount_ = 0;
+    float* outputLeft_ = nullptr;
+    float* outputRight_ = nullptr;
+    bool editorConstructed_ = false;
+    bool tablesHeld_ = false;
+    bool constructed_ = false;
+};
+
+// The editor seam. Each build links exactly one definition of these three: a
+// build without an editor answers false and the plug-in simply has none.
+bool synthEditorAvailable();
+// The editor for a plug-in (it registers itself), or null when it cannot be allocated.
+EditorBase* createSynthEditor(SynthPlugin* plugin);
+// The editor's constructed flag: 0 when it reported its own failure.
+bool editorWasConstructed(EditorBase* editor);
+
+}  // namespace tine

@@ -1,0 +1,166 @@
+#include "standalone/WavWriter.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace tine {
+
+namespace {
+
+void put16(uint8_t* p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v & 0xFF);
+    p[1] = static_cast<uint8_t>((v >> 8) & 0xFF);
+}
+
+void put32(uint8_t* p, uint32_t v)
+{
+    put16(p, v & 0xFFFF);
+    put16(p + 2, v >> 16);
+}
+
+void putTag(uint8_t* p, const char* tag)
+{
+    std::memcpy(p, tag, 4);
+}
+
+}  // namespace
+
+std::array<uint8_t, kWavHeaderSize> makeWavHeader(uint32_t sampleRate, uint16_t channels,
+                                                  uint32_t dataBytes)
+{
+    const uint32_t blockAlign = static_cast<uint32_t>(channels) * 2u;
+    std::array<uint8_t, kWavHeaderSize> h{};
+    putTag(&h[0], "RIFF");
+    // Saturate rather than wrap: a wrapped size would describe a tiny file.
+    put32(&h[4], dataBytes > 0xFFFFFFFFu - 36u ? 0xFFFFFFFFu : dataBytes + 36u);
+    putTag(&h[8], "WAVE");
+    putTag(&h[12], "fmt ");
+    put32(&h[16], 16);
+    put16(&h[20], 1);
+    put16(&h[22], channels);
+    put32(&h[24], sampleRate);
+    put32(&h[28], sampleRate * blockAlign);
+    put16(&h[32], blockAlign);
+    put16(&h[34], 16);
+    putTag(&h[36], "data");
+    put32(&h[40], dataBytes);
+    return h;
+}
+
+WavWriter::~WavWriter()
+{
+    closeQuietly();
+}
+
+bool WavWriter::fail(const std::string& what, int err)
+{
+    if (!failed_) {
+        failed_ = true;
+        error_ = what;
+        if (err != 0) {
+            error_ += ": ";
+            error_ += std::strerror(err);
+        }
+    }
+    return false;
+}
+
+void WavWriter::closeQuietly()
+{
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+bool WavWriter::open(const std::string& path, uint32_t sampleRate, uint16_t channels)
+{
+    closeQuietly();
+    path_ = path;
+    error_.clear();
+    failed_ = false;
+    frames_ = 0;
+    sampleRate_ = sampleRate;
+    channels_ = channels;
+
+    if (channels == 0 || sampleRate == 0)
+        return fail("cannot write " + path + ": invalid format", 0);
+    if (static_cast<uint64_t>(sampleRate) * channels * 2u > 0xFFFFFFFFull)
+        return fail("cannot write " + path + ": sample rate too high for a WAV file", 0);
+
+    errno = 0;
+    file_ = std::fopen(path.c_str(), "wb");
+    if (file_ == nullptr)
+        return fail("cannot create " + path, errno);
+
+    const auto header = makeWavHeader(sampleRate, channels, 0);
+    errno = 0;
+    if (std::fwrite(header.data(), 1, header.size(), file_) != header.size())
+        return fail("cannot write " + path, errno);
+    return true;
+}
+
+bool WavWriter::append(const int16_t* interleaved, std::size_t frames)
+{
+    if (failed_)
+        return false;
+    if (file_ == nullptr)
+        return fail("cannot write " + path_ + ": file is not open", 0);
+    if (frames == 0)
+        return true;
+
+    const uint64_t bytesPerFrame = static_cast<uint64_t>(channels_) * 2u;
+    if (frames > (kWavMaxDataBytes - frames_ * bytesPerFrame) / bytesPerFrame)
+        return fail("cannot write " + path_ + ": audio too long for a WAV file (4 GiB limit)", 0);
+
+    // Converted in fixed chunks so that appending never allocates.
+    uint8_t bytes[4096];
+    const std::size_t samplesPerChunk = sizeof(bytes) / 2;
+    std::size_t remaining = frames * channels_;
+    const int16_t* src = interleaved;
+    while (remaining > 0) {
+        const std::size_t n = remaining < samplesPerChunk ? remaining : samplesPerChunk;
+        for (std::size_t i = 0; i < n; ++i)
+            put16(&bytes[2 * i], static_cast<uint16_t>(src[i]));
+        errno = 0;
+        if (std::fwrite(bytes, 1, 2 * n, file_) != 2 * n)
+            return fail("cannot write " + path_, errno);
+        src += n;
+        remaining -= n;
+    }
+    frames_ += frames;
+    return true;
+}
+
+bool WavWriter::finish()
+{
+    if (file_ == nullptr)
+        return failed_ ? false : fail("cannot write " + path_ + ": file is not open", 0);
+
+    if (!failed_) {
+        const uint64_t dataBytes = frames_ * channels_ * 2u;
+        const auto header = makeWavHeader(sampleRate_, channels_, static_cast<uint32_t>(dataBytes));
+        // Flush first so that a full disk shows up here and not as a short
+        // file that only the close would have noticed.
+        errno = 0;
+        if (std::fflush(file_) != 0) {
+            fail("cannot write " + path_, errno);
+        } else if (std::fseek(file_, 0, SEEK_SET) != 0) {
+            fail("cannot seek in " + path_, errno);
+        } else if (std::fwrite(header.data(), 1, header.size(), file_) != header.size()) {
+            fail("cannot write " + path_, errno);
+        } else if (std::fflush(file_) != 0) {
+            fail("cannot write " + path_, errno);
+        }
+    }
+
+    errno = 0;
+    const int closed = std::fclose(file_);
+    file_ = nullptr;
+    if (closed != 0)
+        fail("cannot close " + path_, errno);
+    return !failed_;
+}
+
+}  // namespace tine
