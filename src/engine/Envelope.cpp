@@ -37,7 +37,8 @@ void planOne(Envelope& env, const OperatorSpec& op, float scale, int note, const
         if (k == 1 || k == 2) seconds *= in.decayFactor;
         int32_t count = truncToInt(static_cast<double>(seconds * in.sampleRate));
         if (count < 0) count = 0;
-        if (count > 0x3FFFFFFF) count = 0x3FFFFFFF;  // a month of samples: keeps +1 and loops safe
+        // Hours of samples; three carriers' counts still add up without overflow.
+        if (count > 0x1FFFFFFF) count = 0x1FFFFFFF;
         env.counts[k] = count + 1;
         env.increments[k] = (levels[target] - levels[current]) * scale / static_cast<float>(env.counts[k]);
         // The release is planned as a fall from the middle level, whatever is reached.

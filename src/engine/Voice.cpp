@@ -93,119 +93,114 @@ void FmVoice::damp() {
 
 namespace {
 
-// Phases are carried in table units (cycles times 8192) inside the kernel.
-// Scaling by a power of two is exact, so every sum, floor and product below
-// rounds exactly as it would in cycles; the table index comes out directly.
+// Inside the kernel, phases and modulator outputs are carried in table units
+// (cycles times 8192). Scaling by a power of two is exact, so every sum,
+// floor and product rounds exactly as it would in cycles, and the table index
+// comes out directly.
 constexpr float kTableUnits = static_cast<float>(kSineSize);
 
-struct ScaledLookup {
-    const float* sine;
+// Interpolated sine at x table units. Floor by truncation corrected for
+// negative x: x - trunc(x) is exact, and so is 1 plus a negative fraction of
+// an |x| >= 1, so t equals x - floor(x) bit for bit.
+inline float tableSine(const float* sine, float x) {
+    int32_t i = static_cast<int32_t>(x);
+    float t = x - static_cast<float>(i);
+    if (t < 0.0f) {
+        t += 1.0f;
+        --i;
+    }
+    const float* p = sine + (i & (kSineSize - 1));
+    const float a = p[0];
+    return a + (p[1] - a) * t;
+}
 
-    // Interpolated sine at x table units: floor by truncation, corrected for
-    // negative x. x - trunc(x) is exact, and so is adding 1 to a negative
-    // fraction of an |x| >= 1, so t equals x - floor(x) bit for bit.
-    inline float operator()(float x) const {
-        int32_t i = static_cast<int32_t>(x);
-        float t = x - static_cast<float>(i);
-        if (t < 0.0f) {
-            t += 1.0f;
-            --i;
-        }
-        const float* p = sine + (i & (kSineSize - 1));
-        const float a = p[0];
-        return a + (p[1] - a) * t;
-    }
-};
+bool isDeadCarrier(const Envelope& e) {
+    return (e.segment == kLastDecay || e.segment == kRelease) && e.remaining == 0 && e.amplitude == 0.0f;
+}
 
-struct OscillatorLane {
-    float carrierPhase;       // table units
-    float carrierIncrement;   // table units per sample
-    float modulatorPhase;
-    float modulatorIncrement;
-    float lastModulator;      // table units
-    float feedback;
+bool isDeadModulator(const Envelope& e) {
+    return e.segment == kRelease && e.remaining == 0 && e.amplitude == 0.0f;
+}
 
-    void load(const VoiceOscillator& o) {
-        carrierPhase = o.carrierPhase * kTableUnits;
-        carrierIncrement = o.carrierIncrement * kTableUnits;
-        modulatorPhase = o.modulatorPhase * kTableUnits;
-        modulatorIncrement = o.modulatorIncrement * kTableUnits;
-        lastModulator = o.lastModulator * kTableUnits;
-        feedback = o.feedback;
-    }
-    void store(VoiceOscillator& o) const {
-        o.carrierPhase = carrierPhase / kTableUnits;
-        o.modulatorPhase = modulatorPhase / kTableUnits;
-        o.lastModulator = lastModulator / kTableUnits;
-    }
-    void wrap() {
-        carrierPhase -= kTableUnits * std::floor(carrierPhase / kTableUnits);
-        modulatorPhase -= kTableUnits * std::floor(modulatorPhase / kTableUnits);
-    }
+constexpr int32_t kEndless = 0x7FFFFFFF;
 
-    // One sample of the pair. Without feedback the modulator does not wait
-    // for its previous output (0 * last adds an exact zero), which lets
-    // successive samples overlap in the processor.
-    template <bool HasFeedback>
-    inline float sample(const ScaledLookup& lookup, float modulatorAmplitude, float carrierAmplitude) {
-        carrierPhase += carrierIncrement;
-        modulatorPhase += modulatorIncrement;
-        const float modulatorAt = HasFeedback ? modulatorPhase + feedback * lastModulator : modulatorPhase;
-        const float m = (modulatorAmplitude * kTableUnits) * lookup(modulatorAt);
-        lastModulator = m;
-        return carrierAmplitude * carrierAmplitude * lookup(carrierPhase + m);
-    }
-};
+// Samples the envelope can advance by its plain update before it needs its
+// segment logic; 0 when the very next sample does.
+int32_t plainSamples(const Envelope& e, bool dead) {
+    if (dead) return kEndless;  // stays at exactly 0
+    if (e.remaining == 0) return 0;
+    return e.step == 0 ? kEndless : e.remaining;
+}
 
 }  // namespace
 
-template <bool F1, bool F2, bool F3>
-int32_t FmVoice::kernel(float* __restrict sum, int32_t frames) {
-    const ScaledLookup lookup{sharedTables()->sine};
-    OscillatorLane lane[3];
-    for (int k = 0; k < 3; ++k) lane[k].load(oscillators[k]);
-    Envelope& c1 = oscillators[0].carrierEnvelope;
-    Envelope& c2 = oscillators[1].carrierEnvelope;
-    Envelope& c3 = oscillators[2].carrierEnvelope;
-    Envelope& m1 = oscillators[0].modulatorEnvelope;
-    Envelope& m2 = oscillators[1].modulatorEnvelope;
-    Envelope& m3 = oscillators[2].modulatorEnvelope;
-    int32_t rendered = frames;
-    for (int32_t i = 0; i < frames; ++i) {
-        if (--wrapCountdown == 0) {
-            wrapCountdown = kWrapPeriod;
-            for (OscillatorLane& l : lane) l.wrap();
-            ++age;
+// Everything that changes per sample in one voice, three oscillators across
+// the first three lanes; the fourth lane is idle zeros.
+struct FmVoice::Lanes {
+    alignas(16) float carrierPhase[4];
+    alignas(16) float carrierIncrement[4];
+    alignas(16) float modulatorPhase[4];
+    alignas(16) float modulatorIncrement[4];
+    alignas(16) float lastModulator[4];
+    alignas(16) float feedback[4];
+    bool anyFeedback;
+
+    void load(const VoiceOscillator* o) {
+        for (int k = 0; k < 3; ++k) {
+            carrierPhase[k] = o[k].carrierPhase * kTableUnits;
+            carrierIncrement[k] = o[k].carrierIncrement * kTableUnits;
+            modulatorPhase[k] = o[k].modulatorPhase * kTableUnits;
+            modulatorIncrement[k] = o[k].modulatorIncrement * kTableUnits;
+            lastModulator[k] = o[k].lastModulator * kTableUnits;
+            feedback[k] = o[k].feedback;
         }
-        const int32_t left = c1.advanceCarrier() + c2.advanceCarrier() + c3.advanceCarrier();
-        m1.advanceModulator();
-        m2.advanceModulator();
-        m3.advanceModulator();
-        if (!fading)
-            fading = left != 0;
-        else
-            done = left == 0;
-        const float y1 = lane[0].sample<F1>(lookup, m1.amplitude, c1.amplitude);
-        const float y2 = lane[1].sample<F2>(lookup, m2.amplitude, c2.amplitude);
-        const float y3 = lane[2].sample<F3>(lookup, m3.amplitude, c3.amplitude);
-        sum[i] += y1 + y2 + y3;
-        if (done) {
-            rendered = i + 1;
-            break;
+        carrierPhase[3] = carrierIncrement[3] = modulatorPhase[3] = modulatorIncrement[3] = 0.0f;
+        lastModulator[3] = feedback[3] = 0.0f;
+        anyFeedback = feedback[0] != 0.0f || feedback[1] != 0.0f || feedback[2] != 0.0f;
+    }
+    void store(VoiceOscillator* o) const {
+        for (int k = 0; k < 3; ++k) {
+            o[k].carrierPhase = carrierPhase[k] / kTableUnits;
+            o[k].modulatorPhase = modulatorPhase[k] / kTableUnits;
+            o[k].lastModulator = lastModulator[k] / kTableUnits;
         }
     }
-    for (int k = 0; k < 3; ++k) lane[k].store(oscillators[k]);
-    return rendered;
-}
+    void wrap() {
+        for (int k = 0; k < 3; ++k) {
+            carrierPhase[k] -= kTableUnits * std::floor(carrierPhase[k] / kTableUnits);
+            modulatorPhase[k] -= kTableUnits * std::floor(modulatorPhase[k] / kTableUnits);
+        }
+    }
 
-float FmVoice::render() {
-    float sample = 0.0f;
-    // One tick without the countdown: the caller's tick() has handled it.
-    const int32_t countdown = wrapCountdown;
-    wrapCountdown = 0x7FFFFFFF;
-    tickInto(&sample, 1);
-    wrapCountdown = countdown;
-    return sample;
+    // One sample of one oscillator, with envelope amplitudes already advanced.
+    // Without feedback the modulator skips 0 * last (an exact zero), so its
+    // input does not wait for the previous sample.
+    inline float sample(int k, const float* sine, float modulatorAmplitude, float carrierAmplitude) {
+        carrierPhase[k] += carrierIncrement[k];
+        modulatorPhase[k] += modulatorIncrement[k];
+        const float at = feedback[k] != 0.0f ? modulatorPhase[k] + feedback[k] * lastModulator[k] : modulatorPhase[k];
+        const float m = (modulatorAmplitude * kTableUnits) * tableSine(sine, at);
+        lastModulator[k] = m;
+        return carrierAmplitude * carrierAmplitude * tableSine(sine, carrierPhase[k] + m);
+    }
+};
+
+// One sample with the full envelope logic; used wherever a segment changes.
+inline float FmVoice::stepOne(Lanes& lanes, const float* sine) {
+    VoiceOscillator* o = oscillators;
+    const int32_t left = o[0].carrierEnvelope.advanceCarrier() + o[1].carrierEnvelope.advanceCarrier() +
+                         o[2].carrierEnvelope.advanceCarrier();
+    o[0].modulatorEnvelope.advanceModulator();
+    o[1].modulatorEnvelope.advanceModulator();
+    o[2].modulatorEnvelope.advanceModulator();
+    if (!fading)
+        fading = left != 0;
+    else
+        done = left == 0;
+    const float y1 = lanes.sample(0, sine, o[0].modulatorEnvelope.amplitude, o[0].carrierEnvelope.amplitude);
+    const float y2 = lanes.sample(1, sine, o[1].modulatorEnvelope.amplitude, o[1].carrierEnvelope.amplitude);
+    const float y3 = lanes.sample(2, sine, o[2].modulatorEnvelope.amplitude, o[2].carrierEnvelope.amplitude);
+    return y1 + y2 + y3;
 }
 
 void FmVoice::wrapPhases() {
@@ -216,17 +211,154 @@ void FmVoice::wrapPhases() {
     ++age;
 }
 
+float FmVoice::render() {
+    Lanes lanes;
+    lanes.load(oscillators);
+    const float y = stepOne(lanes, sharedTables()->sine);
+    lanes.store(oscillators);
+    return y;
+}
+
+#if TINE_VECTOR_VOICE
+namespace {
+
+// The same interpolated sine in all four lanes; the gathers stay scalar.
+inline __m128 tableSine4(const float* sine, __m128 x) {
+    const __m128 one = _mm_set1_ps(1.0f);
+    __m128i i = _mm_cvttps_epi32(x);
+    __m128 t = _mm_sub_ps(x, _mm_cvtepi32_ps(i));
+    const __m128 negative = _mm_cmplt_ps(t, _mm_setzero_ps());
+    t = _mm_add_ps(t, _mm_and_ps(negative, one));
+    i = _mm_add_epi32(i, _mm_castps_si128(negative));  // -1 where corrected
+    i = _mm_and_si128(i, _mm_set1_epi32(kSineSize - 1));
+    const int32_t i0 = _mm_cvtsi128_si32(i);
+    const int32_t i1 = _mm_cvtsi128_si32(_mm_shuffle_epi32(i, 1));
+    const int32_t i2 = _mm_cvtsi128_si32(_mm_shuffle_epi32(i, 2));
+    const __m128 q0 = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(sine + i0)));
+    const __m128 q1 = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(sine + i1)));
+    const __m128 q2 = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(sine + i2)));
+    const __m128 pairs = _mm_unpacklo_ps(q0, q1);                              // a0 a1 b0 b1
+    const __m128 a = _mm_shuffle_ps(pairs, q2, _MM_SHUFFLE(1, 0, 1, 0));      // a0 a1 a2 b2
+    const __m128 b = _mm_shuffle_ps(pairs, q2, _MM_SHUFFLE(1, 1, 3, 2));      // b0 b1 b2 b2
+    return _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), t));
+}
+
+}  // namespace
+
+// `frames` samples during which no envelope changes segment: the plain
+// updates of all six envelopes and the three pairs run four lanes wide, with
+// the same operations in the same order as stepOne, so the result is
+// bit-identical. Returns the samples rendered (fewer when the voice ends).
+int32_t FmVoice::plainRun(Lanes& lanes, const float* sine, float* __restrict sum, int32_t frames) {
+    Envelope* c[3] = {&oscillators[0].carrierEnvelope, &oscillators[1].carrierEnvelope,
+                      &oscillators[2].carrierEnvelope};
+    Envelope* m[3] = {&oscillators[0].modulatorEnvelope, &oscillators[1].modulatorEnvelope,
+                      &oscillators[2].modulatorEnvelope};
+    alignas(16) float ca[4], ci[4], ma[4], mi[4];
+    int32_t fadingLeft = 0;   // sum of the fading carriers' remaining counts
+    int32_t fadingCount = 0;  // carriers that count down in their last decay or release
+    for (int k = 0; k < 3; ++k) {
+        const bool deadCarrier = isDeadCarrier(*c[k]);
+        ca[k] = c[k]->amplitude;
+        ci[k] = deadCarrier ? 0.0f : c[k]->increment;
+        if (!deadCarrier && (c[k]->segment == kLastDecay || c[k]->segment == kRelease)) {
+            fadingLeft += c[k]->remaining;
+            ++fadingCount;
+        }
+        // Modulator amplitudes run in table units too: exact, and saves a multiply per sample.
+        ma[k] = m[k]->amplitude * kTableUnits;
+        mi[k] = (isDeadModulator(*m[k]) || m[k]->step == 0) ? 0.0f : m[k]->increment * kTableUnits;
+    }
+    ca[3] = ci[3] = ma[3] = mi[3] = 0.0f;
+
+    __m128 carrierAmp = _mm_load_ps(ca);
+    const __m128 carrierInc = _mm_load_ps(ci);
+    __m128 modAmp = _mm_load_ps(ma);
+    const __m128 modInc = _mm_load_ps(mi);
+    const __m128 curve = _mm_set1_ps(kCarrierCurve);
+    __m128 carrierPhase = _mm_load_ps(lanes.carrierPhase);
+    const __m128 carrierStep = _mm_load_ps(lanes.carrierIncrement);
+    __m128 modPhase = _mm_load_ps(lanes.modulatorPhase);
+    const __m128 modStep = _mm_load_ps(lanes.modulatorIncrement);
+    __m128 last = _mm_load_ps(lanes.lastModulator);
+    const __m128 feedback = _mm_load_ps(lanes.feedback);
+    const bool anyFeedback = lanes.anyFeedback;
+
+    int32_t rendered = frames;
+    for (int32_t j = 0; j < frames; ++j) {
+        carrierAmp = _mm_add_ps(carrierAmp, _mm_mul_ps(_mm_add_ps(carrierAmp, curve), carrierInc));
+        modAmp = _mm_add_ps(modAmp, modInc);
+        const int32_t left = fadingLeft - (j + 1) * fadingCount;
+        if (!fading)
+            fading = left != 0;
+        else
+            done = left == 0;
+        carrierPhase = _mm_add_ps(carrierPhase, carrierStep);
+        modPhase = _mm_add_ps(modPhase, modStep);
+        const __m128 at = anyFeedback ? _mm_add_ps(modPhase, _mm_mul_ps(feedback, last)) : modPhase;
+        last = _mm_mul_ps(modAmp, tableSine4(sine, at));
+        const __m128 y = _mm_mul_ps(_mm_mul_ps(carrierAmp, carrierAmp),
+                                    tableSine4(sine, _mm_add_ps(carrierPhase, last)));
+        const __m128 y12 = _mm_add_ss(y, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+        sum[j] += _mm_cvtss_f32(_mm_add_ss(y12, _mm_movehl_ps(y, y)));
+        if (done) {
+            rendered = j + 1;
+            break;
+        }
+    }
+
+    _mm_store_ps(ca, carrierAmp);
+    _mm_store_ps(ma, modAmp);
+    _mm_store_ps(lanes.carrierPhase, carrierPhase);
+    _mm_store_ps(lanes.modulatorPhase, modPhase);
+    _mm_store_ps(lanes.lastModulator, last);
+    for (int k = 0; k < 3; ++k) {
+        c[k]->amplitude = ca[k];
+        if (c[k]->remaining != 0) c[k]->remaining += c[k]->step * rendered;
+        m[k]->amplitude = ma[k] / kTableUnits;
+        if (m[k]->remaining != 0) m[k]->remaining += m[k]->step * rendered;
+    }
+    return rendered;
+}
+#endif
+
 int32_t FmVoice::tickInto(float* __restrict sum, int32_t frames) {
-    using Kernel = int32_t (FmVoice::*)(float*, int32_t);
-    static constexpr Kernel kernels[8] = {
-        &FmVoice::kernel<false, false, false>, &FmVoice::kernel<true, false, false>,
-        &FmVoice::kernel<false, true, false>,  &FmVoice::kernel<true, true, false>,
-        &FmVoice::kernel<false, false, true>,  &FmVoice::kernel<true, false, true>,
-        &FmVoice::kernel<false, true, true>,   &FmVoice::kernel<true, true, true>,
-    };
-    const int which = (oscillators[0].feedback != 0.0f ? 1 : 0) | (oscillators[1].feedback != 0.0f ? 2 : 0) |
-                      (oscillators[2].feedback != 0.0f ? 4 : 0);
-    return (this->*kernels[which])(sum, frames);
+    const float* sine = sharedTables()->sine;
+    Lanes lanes;
+    lanes.load(oscillators);
+    int32_t i = 0;
+    while (i < frames) {
+        if (wrapCountdown <= 1) {
+            // This sample's tick reaches the wrap.
+            lanes.wrap();
+            ++age;
+            wrapCountdown = kWrapPeriod + 1;
+        }
+#if TINE_VECTOR_VOICE
+        int32_t plain = frames - i;
+        if (wrapCountdown - 1 < plain) plain = wrapCountdown - 1;
+        for (int k = 0; k < 3 && plain > 0; ++k) {
+            const Envelope& c = oscillators[k].carrierEnvelope;
+            const Envelope& m = oscillators[k].modulatorEnvelope;
+            const int32_t pc = plainSamples(c, isDeadCarrier(c));
+            const int32_t pm = plainSamples(m, isDeadModulator(m));
+            if (pc < plain) plain = pc;
+            if (pm < plain) plain = pm;
+        }
+        if (plain > 0) {
+            const int32_t rendered = plainRun(lanes, sine, sum + i, plain);
+            wrapCountdown -= rendered;
+            i += rendered;
+            if (done) break;
+            continue;
+        }
+#endif
+        --wrapCountdown;
+        sum[i++] += stepOne(lanes, sine);
+        if (done) break;
+    }
+    lanes.store(oscillators);
+    return i;
 }
 
 }  // namespace tine

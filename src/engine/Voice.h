@@ -6,6 +6,13 @@
 
 #include "engine/Oscillator.h"
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define TINE_VECTOR_VOICE 1
+#else
+#define TINE_VECTOR_VOICE 0
+#endif
+
 namespace tine {
 
 class Engine;
@@ -50,8 +57,9 @@ public:
     VoiceOscillator oscillators[3];
 
 private:
-    template <bool F1, bool F2, bool F3>
-    int32_t kernel(float* sum, int32_t frames);
+    struct Lanes;
+    inline float stepOne(Lanes& lanes, const float* sine);
+    int32_t plainRun(Lanes& lanes, const float* sine, float* sum, int32_t frames);
 };
 
 }  // namespace tine

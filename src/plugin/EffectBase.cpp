@@ -244,7 +244,7 @@ intptr_t EffectBase::dispatcher(int32_t opcode, int32_t index, intptr_t value, v
             return 0;
         return getChunk(static_cast<void**>(ptr), index != 0);
     case effSetChunk:
-        if (!ptr || value < 0 || value > INT32_MAX)
+        if (!ptr || value < 0 || static_cast<int64_t>(value) > INT32_MAX)
             return 0;
         return setChunk(ptr, static_cast<int32_t>(value), index != 0);
     default:

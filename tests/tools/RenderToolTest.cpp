@@ -239,6 +239,7 @@ TEST_F(RenderTool, BadInputAndOptionsFailWithOneLineAndLeaveNoFile)
         {{"@endless.mid", "@out.wav"}, "at most"},
         {{"@song.mid", "@nowhere/out.wav"}, "No such file"},
         {{"@song.mid", "@taken"}, "cannot create"},
+        {{"@song.mid", "@song.mid"}, "would overwrite the input file"},
         {{"@song.mid"}, "expected an input MIDI file and an output WAV file"},
         {{"@song.mid", "@out.wav", "@third"}, "too many arguments"},
         {{"@song.mid", "@out.wav", "--rate", "7999"}, "--rate must be"},

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -411,6 +412,12 @@ int run(int argc, char** argv)
     }
     if (parsed < 0) {
         printError(error + " (see --help)");
+        return 2;
+    }
+
+    std::error_code ec;
+    if (std::filesystem::equivalent(opt.input, opt.output, ec)) {
+        printError(opt.output + ": would overwrite the input file");
         return 2;
     }
 
