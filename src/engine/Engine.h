@@ -110,10 +110,19 @@ void Engine::renderBlock(int32_t frames, Output& out, Events& events) {
 template <typename Output>
 void Engine::renderStretch(int32_t frames, Output& out) {
     for (int32_t i = 0; i < frames; ++i) voiceSum_[i] = 0.0f;
+    // Voices go two at a time (every pool voice is an FmVoice); the sum per
+    // sample still adds them in list order.
     for (Voice* voice = activeVoices; voice;) {
-        Voice* following = voice->next;
-        voice->tickInto(voiceSum_, frames);
+        Voice* partner = voice->next;
+        if (!partner) {
+            voice->tickInto(voiceSum_, frames);
+            if (voice->done) retire(voice);
+            break;
+        }
+        Voice* following = partner->next;
+        FmVoice::tickPairInto(*static_cast<FmVoice*>(voice), *static_cast<FmVoice*>(partner), voiceSum_, frames);
         if (voice->done) retire(voice);
+        if (partner->done) retire(partner);
         voice = following;
     }
     const float offset = denormalOffset;

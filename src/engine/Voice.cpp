@@ -245,48 +245,51 @@ inline __m128 tableSine4(const float* sine, __m128 x) {
 
 }  // namespace
 
-// `frames` samples during which no envelope changes segment: the plain
-// updates of all six envelopes and the three pairs run four lanes wide, with
-// the same operations in the same order as stepOne, so the result is
-// bit-identical. Returns the samples rendered (fewer when the voice ends).
-int32_t FmVoice::plainRun(Lanes& lanes, const float* sine, float* __restrict sum, int32_t frames) {
-    Envelope* c[3] = {&oscillators[0].carrierEnvelope, &oscillators[1].carrierEnvelope,
-                      &oscillators[2].carrierEnvelope};
-    Envelope* m[3] = {&oscillators[0].modulatorEnvelope, &oscillators[1].modulatorEnvelope,
-                      &oscillators[2].modulatorEnvelope};
-    alignas(16) float ca[4], ci[4], ma[4], mi[4];
-    int32_t fadingLeft = 0;   // sum of the fading carriers' remaining counts
-    int32_t fadingCount = 0;  // carriers that count down in their last decay or release
-    for (int k = 0; k < 3; ++k) {
-        const bool deadCarrier = isDeadCarrier(*c[k]);
-        ca[k] = c[k]->amplitude;
-        ci[k] = deadCarrier ? 0.0f : c[k]->increment;
-        if (!deadCarrier && (c[k]->segment == kLastDecay || c[k]->segment == kRelease)) {
-            fadingLeft += c[k]->remaining;
-            ++fadingCount;
+// The state of a run of samples during which no envelope changes segment:
+// the plain updates of all six envelopes and the three pairs run four lanes
+// wide, with the same operations in the same order as stepOne, so the result
+// is bit-identical.
+struct FmVoice::PlainRun {
+    __m128 carrierAmp, carrierInc, modAmp, modInc;
+    __m128 carrierPhase, carrierStep, modPhase, modStep, last, feedback;
+    int32_t fadingLeft;   // sum of the fading carriers' remaining counts
+    int32_t fadingCount;  // carriers counting down in their last decay or release
+    bool anyFeedback;
+
+    void begin(const FmVoice& voice, const Lanes& lanes) {
+        alignas(16) float ca[4] = {}, ci[4] = {}, ma[4] = {}, mi[4] = {};
+        fadingLeft = 0;
+        fadingCount = 0;
+        for (int k = 0; k < 3; ++k) {
+            const Envelope& c = voice.oscillators[k].carrierEnvelope;
+            const Envelope& m = voice.oscillators[k].modulatorEnvelope;
+            const bool deadCarrier = isDeadCarrier(c);
+            ca[k] = c.amplitude;
+            ci[k] = deadCarrier ? 0.0f : c.increment;
+            if (!deadCarrier && (c.segment == kLastDecay || c.segment == kRelease)) {
+                fadingLeft += c.remaining;
+                ++fadingCount;
+            }
+            // Modulator amplitudes run in table units too: exact, and saves a multiply.
+            ma[k] = m.amplitude * kTableUnits;
+            mi[k] = (isDeadModulator(m) || m.step == 0) ? 0.0f : m.increment * kTableUnits;
         }
-        // Modulator amplitudes run in table units too: exact, and saves a multiply per sample.
-        ma[k] = m[k]->amplitude * kTableUnits;
-        mi[k] = (isDeadModulator(*m[k]) || m[k]->step == 0) ? 0.0f : m[k]->increment * kTableUnits;
+        carrierAmp = _mm_load_ps(ca);
+        carrierInc = _mm_load_ps(ci);
+        modAmp = _mm_load_ps(ma);
+        modInc = _mm_load_ps(mi);
+        carrierPhase = _mm_load_ps(lanes.carrierPhase);
+        carrierStep = _mm_load_ps(lanes.carrierIncrement);
+        modPhase = _mm_load_ps(lanes.modulatorPhase);
+        modStep = _mm_load_ps(lanes.modulatorIncrement);
+        last = _mm_load_ps(lanes.lastModulator);
+        feedback = _mm_load_ps(lanes.feedback);
+        anyFeedback = lanes.anyFeedback;
     }
-    ca[3] = ci[3] = ma[3] = mi[3] = 0.0f;
 
-    __m128 carrierAmp = _mm_load_ps(ca);
-    const __m128 carrierInc = _mm_load_ps(ci);
-    __m128 modAmp = _mm_load_ps(ma);
-    const __m128 modInc = _mm_load_ps(mi);
-    const __m128 curve = _mm_set1_ps(kCarrierCurve);
-    __m128 carrierPhase = _mm_load_ps(lanes.carrierPhase);
-    const __m128 carrierStep = _mm_load_ps(lanes.carrierIncrement);
-    __m128 modPhase = _mm_load_ps(lanes.modulatorPhase);
-    const __m128 modStep = _mm_load_ps(lanes.modulatorIncrement);
-    __m128 last = _mm_load_ps(lanes.lastModulator);
-    const __m128 feedback = _mm_load_ps(lanes.feedback);
-    const bool anyFeedback = lanes.anyFeedback;
-
-    int32_t rendered = frames;
-    for (int32_t j = 0; j < frames; ++j) {
-        carrierAmp = _mm_add_ps(carrierAmp, _mm_mul_ps(_mm_add_ps(carrierAmp, curve), carrierInc));
+    // Sample j of the run.
+    inline float step(int32_t j, const float* sine, bool& fading, bool& done) {
+        carrierAmp = _mm_add_ps(carrierAmp, _mm_mul_ps(_mm_add_ps(carrierAmp, _mm_set1_ps(kCarrierCurve)), carrierInc));
         modAmp = _mm_add_ps(modAmp, modInc);
         const int32_t left = fadingLeft - (j + 1) * fadingCount;
         if (!fading)
@@ -297,68 +300,144 @@ int32_t FmVoice::plainRun(Lanes& lanes, const float* sine, float* __restrict sum
         modPhase = _mm_add_ps(modPhase, modStep);
         const __m128 at = anyFeedback ? _mm_add_ps(modPhase, _mm_mul_ps(feedback, last)) : modPhase;
         last = _mm_mul_ps(modAmp, tableSine4(sine, at));
-        const __m128 y = _mm_mul_ps(_mm_mul_ps(carrierAmp, carrierAmp),
-                                    tableSine4(sine, _mm_add_ps(carrierPhase, last)));
+        const __m128 y =
+            _mm_mul_ps(_mm_mul_ps(carrierAmp, carrierAmp), tableSine4(sine, _mm_add_ps(carrierPhase, last)));
         const __m128 y12 = _mm_add_ss(y, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-        sum[j] += _mm_cvtss_f32(_mm_add_ss(y12, _mm_movehl_ps(y, y)));
+        return _mm_cvtss_f32(_mm_add_ss(y12, _mm_movehl_ps(y, y)));
+    }
+
+    void end(FmVoice& voice, Lanes& lanes, int32_t rendered) const {
+        alignas(16) float ca[4], ma[4];
+        _mm_store_ps(ca, carrierAmp);
+        _mm_store_ps(ma, modAmp);
+        _mm_store_ps(lanes.carrierPhase, carrierPhase);
+        _mm_store_ps(lanes.modulatorPhase, modPhase);
+        _mm_store_ps(lanes.lastModulator, last);
+        for (int k = 0; k < 3; ++k) {
+            Envelope& c = voice.oscillators[k].carrierEnvelope;
+            Envelope& m = voice.oscillators[k].modulatorEnvelope;
+            c.amplitude = ca[k];
+            if (c.remaining != 0) c.remaining += c.step * rendered;
+            m.amplitude = ma[k] / kTableUnits;
+            if (m.remaining != 0) m.remaining += m.step * rendered;
+        }
+        voice.wrapCountdown -= rendered;
+    }
+};
+
+int32_t FmVoice::plainRun(Lanes& lanes, const float* sine, float* __restrict sum, int32_t frames) {
+    PlainRun run;
+    run.begin(*this, lanes);
+    int32_t rendered = frames;
+    for (int32_t j = 0; j < frames; ++j) {
+        sum[j] += run.step(j, sine, fading, done);
         if (done) {
             rendered = j + 1;
             break;
         }
     }
+    run.end(*this, lanes, rendered);
+    return rendered;
+}
 
-    _mm_store_ps(ca, carrierAmp);
-    _mm_store_ps(ma, modAmp);
-    _mm_store_ps(lanes.carrierPhase, carrierPhase);
-    _mm_store_ps(lanes.modulatorPhase, modPhase);
-    _mm_store_ps(lanes.lastModulator, last);
-    for (int k = 0; k < 3; ++k) {
-        c[k]->amplitude = ca[k];
-        if (c[k]->remaining != 0) c[k]->remaining += c[k]->step * rendered;
-        m[k]->amplitude = ma[k] / kTableUnits;
-        if (m[k]->remaining != 0) m[k]->remaining += m[k]->step * rendered;
+// Two voices in one loop: their sample chains are independent, so the
+// processor overlaps them (above all the feedback loops, which cannot overlap
+// with themselves). Each sample adds the first voice, then the second, as the
+// list order demands.
+int32_t FmVoice::plainRunPair(FmVoice& a, Lanes& la, FmVoice& b, Lanes& lb, const float* sine,
+                              float* __restrict sum, int32_t frames) {
+    PlainRun ra, rb;
+    ra.begin(a, la);
+    rb.begin(b, lb);
+    int32_t rendered = frames;
+    for (int32_t j = 0; j < frames; ++j) {
+        const float ya = ra.step(j, sine, a.fading, a.done);
+        const float yb = rb.step(j, sine, b.fading, b.done);
+        sum[j] += ya;
+        sum[j] += yb;
+        if (a.done || b.done) {
+            rendered = j + 1;
+            break;
+        }
     }
+    ra.end(a, la, rendered);
+    rb.end(b, lb, rendered);
     return rendered;
 }
 #endif
+
+void FmVoice::wrapIfDue(Lanes& lanes) {
+    if (wrapCountdown <= 1) {
+        // This sample's tick reaches the wrap.
+        lanes.wrap();
+        ++age;
+        wrapCountdown = kWrapPeriod + 1;
+    }
+}
+
+int32_t FmVoice::plainLength(int32_t limit) const {
+    int32_t plain = limit;
+    if (wrapCountdown - 1 < plain) plain = wrapCountdown - 1;
+    for (int k = 0; k < 3 && plain > 0; ++k) {
+        const Envelope& c = oscillators[k].carrierEnvelope;
+        const Envelope& m = oscillators[k].modulatorEnvelope;
+        const int32_t pc = plainSamples(c, isDeadCarrier(c));
+        const int32_t pm = plainSamples(m, isDeadModulator(m));
+        if (pc < plain) plain = pc;
+        if (pm < plain) plain = pm;
+    }
+    return plain;
+}
 
 int32_t FmVoice::tickInto(float* __restrict sum, int32_t frames) {
     const float* sine = sharedTables()->sine;
     Lanes lanes;
     lanes.load(oscillators);
     int32_t i = 0;
-    while (i < frames) {
-        if (wrapCountdown <= 1) {
-            // This sample's tick reaches the wrap.
-            lanes.wrap();
-            ++age;
-            wrapCountdown = kWrapPeriod + 1;
-        }
+    while (i < frames && !done) {
+        wrapIfDue(lanes);
 #if TINE_VECTOR_VOICE
-        int32_t plain = frames - i;
-        if (wrapCountdown - 1 < plain) plain = wrapCountdown - 1;
-        for (int k = 0; k < 3 && plain > 0; ++k) {
-            const Envelope& c = oscillators[k].carrierEnvelope;
-            const Envelope& m = oscillators[k].modulatorEnvelope;
-            const int32_t pc = plainSamples(c, isDeadCarrier(c));
-            const int32_t pm = plainSamples(m, isDeadModulator(m));
-            if (pc < plain) plain = pc;
-            if (pm < plain) plain = pm;
-        }
+        const int32_t plain = plainLength(frames - i);
         if (plain > 0) {
-            const int32_t rendered = plainRun(lanes, sine, sum + i, plain);
-            wrapCountdown -= rendered;
-            i += rendered;
-            if (done) break;
+            i += plainRun(lanes, sine, sum + i, plain);
             continue;
         }
 #endif
         --wrapCountdown;
         sum[i++] += stepOne(lanes, sine);
-        if (done) break;
     }
     lanes.store(oscillators);
     return i;
+}
+
+void FmVoice::tickPairInto(FmVoice& a, FmVoice& b, float* __restrict sum, int32_t frames) {
+    const float* sine = sharedTables()->sine;
+    Lanes la, lb;
+    la.load(a.oscillators);
+    lb.load(b.oscillators);
+    int32_t i = 0;
+    while (i < frames && !a.done && !b.done) {
+        a.wrapIfDue(la);
+        b.wrapIfDue(lb);
+#if TINE_VECTOR_VOICE
+        int32_t plain = a.plainLength(frames - i);
+        if (plain > 0) plain = b.plainLength(plain);
+        if (plain > 0) {
+            i += plainRunPair(a, la, b, lb, sine, sum + i, plain);
+            continue;
+        }
+#endif
+        --a.wrapCountdown;
+        sum[i] += a.stepOne(la, sine);
+        --b.wrapCountdown;
+        sum[i] += b.stepOne(lb, sine);
+        ++i;
+    }
+    la.store(a.oscillators);
+    lb.store(b.oscillators);
+    // Whichever voice goes on renders the rest of the stretch alone.
+    if (!a.done && i < frames) a.tickInto(sum + i, frames - i);
+    if (!b.done && i < frames) b.tickInto(sum + i, frames - i);
 }
 
 }  // namespace tine

@@ -53,13 +53,21 @@ public:
     float render() override;
     void wrapPhases() override;
     int32_t tickInto(float* sum, int32_t frames) override;
+    // Both voices over the same stretch, as a.tickInto then b.tickInto would
+    // add them sample by sample, but faster; either may end inside it.
+    static void tickPairInto(FmVoice& a, FmVoice& b, float* sum, int32_t frames);
 
     VoiceOscillator oscillators[3];
 
 private:
     struct Lanes;
+    struct PlainRun;
     inline float stepOne(Lanes& lanes, const float* sine);
+    void wrapIfDue(Lanes& lanes);
+    int32_t plainLength(int32_t limit) const;
     int32_t plainRun(Lanes& lanes, const float* sine, float* sum, int32_t frames);
+    static int32_t plainRunPair(FmVoice& a, Lanes& la, FmVoice& b, Lanes& lb, const float* sine, float* sum,
+                                int32_t frames);
 };
 
 }  // namespace tine

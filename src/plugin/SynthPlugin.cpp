@@ -242,6 +242,10 @@ template <typename Output>
 void SynthPlugin::renderBlock(int32_t frames, Output& out) {
     PendingEvents events{*this};
     engine_.renderBlock(frames, out, events);
+    // The host's list is only valid until this render returns: events placed
+    // beyond the block are dropped rather than read later from freed memory.
+    pendingNext_ = nullptr;
+    pendingCount_ = 0;
 }
 
 void SynthPlugin::setOutputs(float* left, float* right) {
