@@ -47,7 +47,7 @@ const FactoryProgram kFactoryBank[kNumPrograms] = {
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
     // 2 "Soft Tines 1": Mellow tine body over a near-sine layer, with a quiet bark.
     {"Soft Tines 1",
-     {0.2f, 0.12f, 0.46f, 0.11f,
+     {0.12f, 0.12f, 0.46f, 0.11f,
       1.0f, 0.8f, 0.55f, 0.5f, 0.52f, 0.5f,
       0.45f, 0.3f, 0.6f, 0.8f, 0.6f, 1.0f,
       0.5f, 0.5f, 0.35f, 0.5f, 0.45f, 0.55f,
@@ -59,7 +59,7 @@ const FactoryProgram kFactoryBank[kNumPrograms] = {
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
     // 3 "MagicPiano": Stacked 1:1, 1:2 and 1:4 bodies, slightly detuned under chorus.
     {"MagicPiano",
-     {0.16f, 0.31f, 0.32f, 0.33f,
+     {0.13f, 0.31f, 0.32f, 0.33f,
       1.0f, 0.85f, 0.7f, 0.5f, 0.53f, 0.47f,
       0.4f, 0.3f, 0.5f, 0.8f, 0.7f, 1.0f,
       0.5f, 0.5f, 0.45f, 0.6f, 0.55f, 0.7f,
@@ -83,7 +83,7 @@ const FactoryProgram kFactoryBank[kNumPrograms] = {
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
     // 5 "Soft Tines 2": Tine with bark, a drifting body and a soft chime an octave up.
     {"Soft Tines 2",
-     {0.2f, 0.1f, 0.52f, 0.35f,
+     {0.14f, 0.1f, 0.52f, 0.35f,
       1.0f, 0.85f, 0.4f, 0.5f, 0.51f, 0.5f,
       0.5f, 0.4f, 0.7f, 0.7f, 0.6f, 0.8f,
       0.5f, 0.5f, 0.5f, 0.5f, 0.45f, 0.4f,
@@ -203,7 +203,7 @@ const FactoryProgram kFactoryBank[kNumPrograms] = {
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
     // 15 "Bass Wah": Bass tine an octave down with two quacks whose opening follows velocity.
     {"Bass Wah",
-     {0.22f, 0.02f, 0.96f, 0.0f,
+     {0.15f, 0.02f, 0.96f, 0.0f,
       1.0f, 0.8f, 0.7f, 0.5f, 0.5f, 0.5f,
       0.4f, 0.5f, 0.5f, 0.6f, 1.0f, 1.0f,
       0.5f, 0.55f, 0.5f, 0.55f, 0.6f, 0.5f,
@@ -227,7 +227,7 @@ const FactoryProgram kFactoryBank[kNumPrograms] = {
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
     // 17 "Muffled Piano": Muted tines and a dark synth, dry and close.
     {"Muffled Piano",
-     {0.22f, 0.98f, 0.09f, 0.97f,
+     {0.17f, 0.98f, 0.09f, 0.97f,
       1.0f, 0.6f, 0.8f, 0.5f, 0.5f, 0.5f,
       0.5f, 0.3f, 0.5f, 0.6f, 0.5f, 0.6f,
       0.5f, 0.5f, 0.5f, 0.4f, 0.45f, 0.4f,
@@ -239,7 +239,7 @@ const FactoryProgram kFactoryBank[kNumPrograms] = {
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
     // 18 "Clean DX": Classic, barking and plain bodies with every effect off.
     {"Clean DX",
-     {0.16f, 0.15f, 0.83f, 0.36f,
+     {0.13f, 0.15f, 0.83f, 0.36f,
       1.0f, 0.7f, 0.8f, 0.5f, 0.5f, 0.5f,
       0.5f, 0.5f, 0.5f, 0.8f, 0.9f, 0.7f,
       0.5f, 0.5f, 0.5f, 0.6f, 0.6f, 0.55f,
@@ -251,7 +251,7 @@ const FactoryProgram kFactoryBank[kNumPrograms] = {
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
     // 19 "The Classic ": Classic pair and its detuned twin with a bark, lightly chorused.
     {"The Classic ",
-     {0.15f, 0.15f, 0.3f, 0.24f,
+     {0.12f, 0.15f, 0.3f, 0.24f,
       1.0f, 0.9f, 0.7f, 0.5f, 0.5f, 0.5f,
       0.4f, 0.4f, 0.5f, 0.8f, 0.8f, 0.9f,
       0.5f, 0.5f, 0.5f, 0.625f, 0.6f, 0.6f,
@@ -275,7 +275,7 @@ const FactoryProgram kFactoryBank[kNumPrograms] = {
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
     // 21 "Glassine": Glassy bell over a tine body, soft bell an octave up, wide chorus.
     {"Glassine",
-     {0.16f, 0.86f, 0.4f, 0.12f,
+     {0.13f, 0.86f, 0.4f, 0.12f,
       1.0f, 0.5f, 0.8f, 0.5f, 0.5f, 0.5f,
       0.4f, 0.5f, 0.5f, 0.7f, 0.6f, 0.8f,
       0.55f, 0.5f, 0.5f, 0.6f, 0.5f, 0.55f,
@@ -383,7 +383,7 @@ const FactoryProgram kFactoryBank[kNumPrograms] = {
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}},
     // 30 "Ultrabass": Bass tine and synths one and two octaves down, kept dark and dry.
     {"Ultrabass",
-     {0.25f, 0.02f, 0.05f, 0.09f,
+     {0.16f, 0.02f, 0.05f, 0.09f,
       1.0f, 0.6f, 0.7f, 0.5f, 0.5f, 0.5f,
       0.5f, 0.4f, 0.4f, 0.7f, 0.5f, 0.5f,
       0.5f, 0.5f, 0.5f, 0.45f, 0.4f, 0.35f,
