@@ -25,10 +25,12 @@ float Engine::setSampleRate(float rate) {
     effects.chorusLfoA.restart();
     effects.chorusLfoB.restart();
     effects.chorusMemory = 0.0f;
-    // 0.005 s in single precision, slightly below: 220 samples at 44100 Hz.
-    effects.allocateChorus(truncToInt(static_cast<double>(sampleRate * 0.005f)));
+    // 0.005 s as a single-precision constant, slightly below: the product in
+    // double precision truncates to 220 samples at 44100 Hz and 239 at 48000.
+    effects.allocateChorus(truncToInt(static_cast<double>(sampleRate) * static_cast<double>(0.005f)));
 
-    controlPeriod = truncToInt(static_cast<double>(64.0f * halfSampleTime * 88200.0f));
+    // halfSampleTime is stored slightly below 0.5 / rate, so this gives 63 at 44100 Hz.
+    controlPeriod = truncToInt(static_cast<double>(64.0f * halfSampleTime) * 88200.0);
     if (controlPeriod < 1) controlPeriod = 1;
     controlCountdown = controlPeriod;
     return sampleRate;

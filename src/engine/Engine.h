@@ -84,6 +84,8 @@ template <typename Output, typename Events>
 void Engine::renderBlock(int32_t frames, Output& out, Events& events) {
     if (frames < 1) {
         denormalOffset = -denormalOffset;
+        const int64_t moved = static_cast<int64_t>(controlCountdown) - frames;
+        controlCountdown = moved > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(moved);
         return;
     }
     int32_t pos = 0;
