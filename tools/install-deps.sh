@@ -3,7 +3,7 @@
 # Quiet and quick when everything is already there.
 set -euo pipefail
 
-packages=(cmake make g++ python3 googletest libgtest-dev libgmock-dev libbenchmark-dev openttd-openmsx)
+packages=(cmake make g++ python3 googletest libgtest-dev libgmock-dev libbenchmark-dev openttd-openmsx clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

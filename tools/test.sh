@@ -15,3 +15,6 @@ echo "== Sanitizer build and tests"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTINE_SANITIZE=ON -DTINE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"
 (cd build-sanitize && ctest --output-on-failure -j"$jobs")
+
+echo "== Fuzz pass (chunk and preset-file readers)"
+bash fuzz/run.sh -runs=20000

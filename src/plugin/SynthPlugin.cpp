@@ -316,4 +316,45 @@ bool SynthPlugin::getParameterProperties(int32_t, VstParameterProperties*) { ret
 
 bool SynthPlugin::keysRequired() { return true; }
 
+// ---- Chunks: the program or bank exchanged with hosts and preset files ----
+
+int32_t SynthPlugin::getChunk(void** data, bool isPreset) {
+    if (!data) return 0;
+    storeEditBuffer();
+    if (isPreset) {
+        programChunk_.store(editBuffer_);
+        *data = programChunk_.bytes;
+        return kProgramChunkBytes;
+    }
+    bankChunk_.store(programs_, curProgram);
+    *data = bankChunk_.bytes;
+    return kBankChunkBytes;
+}
+
+int32_t SynthPlugin::setChunk(void* data, int32_t byteSize, bool isPreset) {
+    // Decoded into a copy first: a refused chunk changes nothing, and its
+    // message is shown without engineLock held. The lock only covers the
+    // copies, so a program change from MIDI never reads a half-written slot.
+    Program incoming[kNumPrograms];
+    {
+        std::lock_guard<std::recursive_mutex> lock(engine_.engineLock);
+        std::memcpy(incoming, programs_, sizeof(programs_));
+    }
+    int32_t select = curProgram;
+    if (isPreset) {
+        if (!readProgramChunk(data, byteSize, incoming[select])) return 0;
+    } else {
+        const BankChunkRead read = readBankChunk(data, byteSize, incoming);
+        if (!read.ok) return 0;
+        select = read.currentProgram;
+    }
+    {
+        std::lock_guard<std::recursive_mutex> lock(engine_.engineLock);
+        std::memcpy(programs_, incoming, sizeof(programs_));
+    }
+    // An index outside the bank is ignored here, leaving the edit buffer as it was.
+    setProgram(select);
+    return 1;
+}
+
 }  // namespace tine

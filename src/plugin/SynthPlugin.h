@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/Engine.h"
+#include "params/Chunks.h"
 #include "params/Program.h"
 #include "plugin/EffectBaseX.h"
 
@@ -41,6 +42,12 @@ public:
     bool getParameterProperties(int32_t index, VstParameterProperties* properties) override;
     bool keysRequired() override;
 
+    // Chunks: the current program (284 bytes) or the whole bank (8844 bytes).
+    // getChunk stores the edit buffer first; its data stays owned here and is
+    // valid until the next getChunk. setChunk answers 1 when the data loaded.
+    int32_t getChunk(void** data, bool isPreset) override;
+    int32_t setChunk(void* data, int32_t byteSize, bool isPreset) override;
+
     // Interleaved 16-bit stereo for a sound card buffer.
     void render16(int16_t* buffer, int32_t frames);
     void setOutputs(float* left, float* right);
@@ -63,6 +70,10 @@ private:
     void handleEvent(const VstEvent* event);
     void applySampleRateRows();
 
+    // Filled at construction (default program; factory bank, program 0) and
+    // refreshed by every getChunk.
+    ProgramChunk programChunk_;
+    BankChunk bankChunk_;
     Engine engine_;
     Program editBuffer_;
     Program programs_[kNumPrograms];

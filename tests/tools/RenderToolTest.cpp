@@ -326,6 +326,29 @@ TEST_F(RenderTool, ProgramOptionSelectsAFactoryProgram)
     EXPECT_FALSE(p0.samples == p1.samples);
 }
 
+// A bank written with --save-bank plays back the same through --bank: its
+// current program comes with it. A file that is no bank stops the render with
+// one line naming it.
+TEST_F(RenderTool, BankOptionsRoundTripAndRefuseOtherFiles)
+{
+    writeAll(path("note.mid"), oneTrackSong({{0, 480, 60}}));
+    const std::vector<std::string> common = {"--rate", "8000", "--tail", "0.5"};
+    auto args = [&](std::vector<std::string> head) {
+        head.insert(head.end(), common.begin(), common.end());
+        return head;
+    };
+    ASSERT_EQ(run(args({"@note.mid", "@p7.wav", "--program", "7", "--save-bank", "@bank.fxb"})).exitCode, 0);
+    EXPECT_EQ(readAll(path("bank.fxb")).size(), 9004u);
+    ASSERT_EQ(run(args({"@note.mid", "@fromBank.wav", "--bank", "@bank.fxb"})).exitCode, 0);
+    EXPECT_TRUE(checkedWav(path("p7.wav")).samples == checkedWav(path("fromBank.wav")).samples);
+
+    const Result refused = run(args({"@note.mid", "@never.wav", "--bank", "@note.mid"}));
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.err.find("note.mid': This file format is not valid"), std::string::npos) << refused.err;
+    EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+    EXPECT_FALSE(std::ifstream(path("never.wav")).good());
+}
+
 TEST_F(RenderTool, DemoSongRendersToAValidAudibleFile)
 {
     const Result r = run({TINE_SOURCE_DIR "/resources/demo.mid", "@demo.wav", "--rate", "11025", "--tail", "0.25"});

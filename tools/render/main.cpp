@@ -6,6 +6,7 @@
 #include "MidiFile.h"
 #include "engine/Pcm16.h"
 #include "params/ErrorReport.h"
+#include "plugin/FileCommands.h"
 #include "plugin/SynthPlugin.h"
 #include "plugin/VstTypes.h"
 #include "standalone/WavWriter.h"
@@ -57,6 +58,10 @@ struct Options {
     std::string input;
     std::string output;
     int program = 0;
+    bool programGiven = false;
+    std::string bank;       // fxb to load before playing
+    std::string patch;      // fxp to load into the current slot
+    std::string saveBank;   // fxb to write with the bank as played
     int rate = 44100;
     int block = 512;
     bool autoTail = true;
@@ -90,18 +95,48 @@ void printUsage(std::FILE* to)
 {
     std::fprintf(to,
                  "usage: %s IN.mid OUT.wav [--program N] [--rate HZ] [--block FRAMES] "
-                 "[--tail SECONDS]\n"
-                 "  --program N       factory program 0..31 (default 0)\n"
+                 "[--tail SECONDS] [--bank FILE.fxb] [--patch FILE.fxp] [--save-bank FILE.fxb]\n"
+                 "  --program N       program 0..31 (default 0, or the bank's own current program)\n"
                  "  --rate HZ         sample rate 8000..192000 (default 44100)\n"
                  "  --block FRAMES    frames per processing block 1..8192 (default 512)\n"
                  "  --tail SECONDS    audio kept after the last event, 0..600\n"
-                 "                    (default: until silent, at most %g s)\n",
+                 "                    (default: until silent, at most %g s)\n"
+                 "  --bank FILE       load a bank of 32 programs (.fxb) first\n"
+                 "  --patch FILE      load a program (.fxp) into the current slot\n"
+                 "  --save-bank FILE  write the bank it played with (.fxb)\n",
                  kTool, kMaxAutoTailSeconds);
 }
 
+// While a preset file is being read or written its message is kept, so that
+// the one error line can name the file.
+bool gHoldInstrumentError = false;
+std::string gHeldInstrumentError;
+
 void instrumentErrorSink(ErrorCode, const char* text)
 {
-    printError(std::string("instrument: ") + (text != nullptr ? text : "unknown error"));
+    const std::string message = text != nullptr ? text : "unknown error";
+    if (gHoldInstrumentError) {
+        if (gHeldInstrumentError.empty())
+            gHeldInstrumentError = message;
+        return;
+    }
+    printError("instrument: " + message);
+}
+
+// Runs one preset-file step; on failure `error` names the file and the reason.
+bool presetStep(bool (*step)(SynthPlugin&, const char*), SynthPlugin& plugin, const char* what,
+                const std::string& path, std::string& error)
+{
+    gHoldInstrumentError = true;
+    gHeldInstrumentError.clear();
+    const bool ok = step(plugin, path.c_str());
+    gHoldInstrumentError = false;
+    if (!ok) {
+        error = std::string(what) + " '" + path + "': " +
+                (gHeldInstrumentError.empty() ? "not accepted" : gHeldInstrumentError);
+        return false;
+    }
+    return true;
 }
 
 intptr_t VSTCALLBACK hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
@@ -162,7 +197,8 @@ int parseArguments(int argc, char** argv, Options& opt, std::string& error)
             value = arg.substr(eq + 1);
             haveValue = true;
         }
-        if (name != "--program" && name != "--rate" && name != "--block" && name != "--tail") {
+        if (name != "--program" && name != "--rate" && name != "--block" && name != "--tail" &&
+            name != "--bank" && name != "--patch" && name != "--save-bank") {
             error = "unknown option " + name;
             return -1;
         }
@@ -176,6 +212,13 @@ int parseArguments(int argc, char** argv, Options& opt, std::string& error)
         bool ok = true;
         if (name == "--program") {
             ok = parseInt(name, value.c_str(), 0, 31, opt.program, error);
+            opt.programGiven = true;
+        } else if (name == "--bank") {
+            opt.bank = value;
+        } else if (name == "--patch") {
+            opt.patch = value;
+        } else if (name == "--save-bank") {
+            opt.saveBank = value;
         } else if (name == "--rate") {
             ok = parseInt(name, value.c_str(), 8000, 192000, opt.rate, error);
         } else if (name == "--block") {
@@ -322,7 +365,18 @@ bool render(const Options& opt, const MidiSong& song, WavWriter& wav, RenderResu
     plugin->setSampleRate(static_cast<float>(rate));
     plugin->setBlockSize(opt.block);
     plugin->resume();
-    plugin->setProgram(opt.program);
+    if (!opt.bank.empty()) {
+        if (!presetStep(loadBank, *plugin, "bank", opt.bank, error))
+            return false;
+        if (opt.programGiven)
+            plugin->setProgram(opt.program);
+    } else {
+        plugin->setProgram(opt.program);
+    }
+    if (!opt.patch.empty() && !presetStep(loadPatch, *plugin, "patch", opt.patch, error))
+        return false;
+    if (!opt.saveBank.empty() && !presetStep(saveBank, *plugin, "cannot save bank", opt.saveBank, error))
+        return false;
 
     std::vector<float> left(static_cast<std::size_t>(opt.block));
     std::vector<float> right(static_cast<std::size_t>(opt.block));
