@@ -134,4 +134,30 @@ private:
     }
 };
 
+// Turns voice sums into output frames, in order, one sample at a time. The
+// last voices of a stretch drive it sample by sample, so that the effects'
+// serial chains (the phaser above all) overlap with voice work.
+struct StretchFinisher {
+    EffectsChain* effects;
+    float masterLevel;
+    float denormalOffset;
+    const float* sum;
+    float* left;
+    float* right;
+    int32_t finished;   // samples already turned into output
+
+    // Finishes every sample up to and including the one at `through`.
+    inline void finishThrough(const float* through) { finishUpTo(static_cast<int32_t>(through - sum) + 1); }
+
+    inline void finishUpTo(int32_t end) {
+        for (; finished < end; ++finished) {
+            const float s = effects->mono(sum[finished], denormalOffset) * masterLevel;
+            float l, r;
+            effects->chorus(s, denormalOffset, l, r);
+            left[finished] = l * effects->leftGain;
+            right[finished] = r * effects->rightGain;
+        }
+    }
+};
+
 }  // namespace tine

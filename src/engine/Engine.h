@@ -78,6 +78,8 @@ private:
     void retire(Voice* voice);
 
     float voiceSum_[kMaxStretchFrames];
+    float stretchLeft_[kMaxStretchFrames];
+    float stretchRight_[kMaxStretchFrames];
 };
 
 template <typename Output, typename Events>
@@ -112,28 +114,33 @@ void Engine::renderBlock(int32_t frames, Output& out, Events& events) {
 template <typename Output>
 void Engine::renderStretch(int32_t frames, Output& out) {
     for (int32_t i = 0; i < frames; ++i) voiceSum_[i] = 0.0f;
-    // Voices go two at a time (every pool voice is an FmVoice); the sum per
-    // sample still adds them in list order.
-    for (Voice* voice = activeVoices; voice;) {
+    StretchFinisher finisher{&effects, masterLevel, denormalOffset, voiceSum_, stretchLeft_, stretchRight_, 0};
+
+    // Voices go two at a time (every pool voice is an FmVoice), an odd one
+    // first, so that the last pair can hand each finished sample straight to
+    // the effects. The sum per sample still adds the voices in list order.
+    int32_t count = 0;
+    for (const Voice* voice = activeVoices; voice; voice = voice->next) ++count;
+    Voice* voice = activeVoices;
+    if (count % 2 == 1) {
+        Voice* following = voice->next;
+        static_cast<FmVoice*>(voice)->tickAlone(voiceSum_, frames, count == 1 ? &finisher : nullptr);
+        if (voice->done) retire(voice);
+        voice = following;
+        count -= 1;
+    }
+    while (voice) {
         Voice* partner = voice->next;
-        if (!partner) {
-            voice->tickInto(voiceSum_, frames);
-            if (voice->done) retire(voice);
-            break;
-        }
         Voice* following = partner->next;
-        FmVoice::tickPairInto(*static_cast<FmVoice*>(voice), *static_cast<FmVoice*>(partner), voiceSum_, frames);
+        count -= 2;
+        FmVoice::tickPairInto(*static_cast<FmVoice*>(voice), *static_cast<FmVoice*>(partner), voiceSum_, frames,
+                              count == 0 ? &finisher : nullptr);
         if (voice->done) retire(voice);
         if (partner->done) retire(partner);
         voice = following;
     }
-    const float offset = denormalOffset;
-    for (int32_t i = 0; i < frames; ++i) {
-        const float s = effects.mono(voiceSum_[i], offset) * masterLevel;
-        float left, right;
-        effects.chorus(s, offset, left, right);
-        out.write(left * effects.leftGain, right * effects.rightGain);
-    }
+    finisher.finishUpTo(frames);
+    for (int32_t i = 0; i < frames; ++i) out.write(stretchLeft_[i], stretchRight_[i]);
 }
 
 }  // namespace tine

@@ -326,12 +326,15 @@ struct FmVoice::PlainRun {
     }
 };
 
-int32_t FmVoice::plainRun(Lanes& lanes, const float* sine, float* __restrict sum, int32_t frames) {
+template <bool Finishing>
+int32_t FmVoice::plainRun(Lanes& lanes, const float* sine, float* __restrict sum, int32_t frames,
+                          StretchFinisher* finisher) {
     PlainRun run;
     run.begin(*this, lanes);
     int32_t rendered = frames;
     for (int32_t j = 0; j < frames; ++j) {
         sum[j] += run.step(j, sine, fading, done);
+        if (Finishing) finisher->finishThrough(sum + j);
         if (done) {
             rendered = j + 1;
             break;
@@ -345,8 +348,9 @@ int32_t FmVoice::plainRun(Lanes& lanes, const float* sine, float* __restrict sum
 // processor overlaps them (above all the feedback loops, which cannot overlap
 // with themselves). Each sample adds the first voice, then the second, as the
 // list order demands.
+template <bool Finishing>
 int32_t FmVoice::plainRunPair(FmVoice& a, Lanes& la, FmVoice& b, Lanes& lb, const float* sine,
-                              float* __restrict sum, int32_t frames) {
+                              float* __restrict sum, int32_t frames, StretchFinisher* finisher) {
     PlainRun ra, rb;
     ra.begin(a, la);
     rb.begin(b, lb);
@@ -356,6 +360,7 @@ int32_t FmVoice::plainRunPair(FmVoice& a, Lanes& la, FmVoice& b, Lanes& lb, cons
         const float yb = rb.step(j, sine, b.fading, b.done);
         sum[j] += ya;
         sum[j] += yb;
+        if (Finishing) finisher->finishThrough(sum + j);
         if (a.done || b.done) {
             rendered = j + 1;
             break;
@@ -390,7 +395,9 @@ int32_t FmVoice::plainLength(int32_t limit) const {
     return plain;
 }
 
-int32_t FmVoice::tickInto(float* __restrict sum, int32_t frames) {
+int32_t FmVoice::tickInto(float* __restrict sum, int32_t frames) { return tickAlone(sum, frames, nullptr); }
+
+int32_t FmVoice::tickAlone(float* __restrict sum, int32_t frames, StretchFinisher* finisher) {
     const float* sine = sharedTables()->sine;
     Lanes lanes;
     lanes.load(oscillators);
@@ -400,18 +407,22 @@ int32_t FmVoice::tickInto(float* __restrict sum, int32_t frames) {
 #if TINE_VECTOR_VOICE
         const int32_t plain = plainLength(frames - i);
         if (plain > 0) {
-            i += plainRun(lanes, sine, sum + i, plain);
+            i += finisher ? plainRun<true>(lanes, sine, sum + i, plain, finisher)
+                          : plainRun<false>(lanes, sine, sum + i, plain, nullptr);
             continue;
         }
 #endif
         --wrapCountdown;
-        sum[i++] += stepOne(lanes, sine);
+        sum[i] += stepOne(lanes, sine);
+        if (finisher) finisher->finishThrough(sum + i);
+        ++i;
     }
     lanes.store(oscillators);
     return i;
 }
 
-void FmVoice::tickPairInto(FmVoice& a, FmVoice& b, float* __restrict sum, int32_t frames) {
+void FmVoice::tickPairInto(FmVoice& a, FmVoice& b, float* __restrict sum, int32_t frames,
+                           StretchFinisher* finisher) {
     const float* sine = sharedTables()->sine;
     Lanes la, lb;
     la.load(a.oscillators);
@@ -424,7 +435,8 @@ void FmVoice::tickPairInto(FmVoice& a, FmVoice& b, float* __restrict sum, int32_
         int32_t plain = a.plainLength(frames - i);
         if (plain > 0) plain = b.plainLength(plain);
         if (plain > 0) {
-            i += plainRunPair(a, la, b, lb, sine, sum + i, plain);
+            i += finisher ? plainRunPair<true>(a, la, b, lb, sine, sum + i, plain, finisher)
+                          : plainRunPair<false>(a, la, b, lb, sine, sum + i, plain, nullptr);
             continue;
         }
 #endif
@@ -432,13 +444,14 @@ void FmVoice::tickPairInto(FmVoice& a, FmVoice& b, float* __restrict sum, int32_
         sum[i] += a.stepOne(la, sine);
         --b.wrapCountdown;
         sum[i] += b.stepOne(lb, sine);
+        if (finisher) finisher->finishThrough(sum + i);
         ++i;
     }
     la.store(a.oscillators);
     lb.store(b.oscillators);
     // Whichever voice goes on renders the rest of the stretch alone.
-    if (!a.done && i < frames) a.tickInto(sum + i, frames - i);
-    if (!b.done && i < frames) b.tickInto(sum + i, frames - i);
+    if (!a.done && i < frames) a.tickAlone(sum + i, frames - i, finisher);
+    if (!b.done && i < frames) b.tickAlone(sum + i, frames - i, finisher);
 }
 
 }  // namespace tine

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "engine/Effects.h"
 #include "engine/Oscillator.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
@@ -53,9 +54,13 @@ public:
     float render() override;
     void wrapPhases() override;
     int32_t tickInto(float* sum, int32_t frames) override;
+    // As tickInto; with a finisher, each sample is handed on as soon as this
+    // voice has added to it (this voice must be the last one summed).
+    int32_t tickAlone(float* sum, int32_t frames, StretchFinisher* finisher);
     // Both voices over the same stretch, as a.tickInto then b.tickInto would
     // add them sample by sample, but faster; either may end inside it.
-    static void tickPairInto(FmVoice& a, FmVoice& b, float* sum, int32_t frames);
+    static void tickPairInto(FmVoice& a, FmVoice& b, float* sum, int32_t frames,
+                             StretchFinisher* finisher = nullptr);
 
     VoiceOscillator oscillators[3];
 
@@ -65,9 +70,11 @@ private:
     inline float stepOne(Lanes& lanes, const float* sine);
     void wrapIfDue(Lanes& lanes);
     int32_t plainLength(int32_t limit) const;
-    int32_t plainRun(Lanes& lanes, const float* sine, float* sum, int32_t frames);
+    template <bool Finishing>
+    int32_t plainRun(Lanes& lanes, const float* sine, float* sum, int32_t frames, StretchFinisher* finisher);
+    template <bool Finishing>
     static int32_t plainRunPair(FmVoice& a, Lanes& la, FmVoice& b, Lanes& lb, const float* sine, float* sum,
-                                int32_t frames);
+                                int32_t frames, StretchFinisher* finisher);
 };
 
 }  // namespace tine

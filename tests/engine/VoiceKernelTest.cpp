@@ -118,7 +118,9 @@ TEST_F(TablesHeld, PairedStretchEqualsTicksInListOrder) {
         }
         for (int i = 0; i < total; i += stretch) {
             for (auto [voice, s] : {std::pair<FmVoice*, const Scenario*>{a2, &first[c]}, {b2, &second[c]}}) {
-                if (s->releaseAt >= i && s->releaseAt < i + stretch) ASSERT_EQ(s->releaseAt % stretch, 0);
+                if (s->releaseAt >= i && s->releaseAt < i + stretch) {
+                    ASSERT_EQ(s->releaseAt % stretch, 0);
+                }
                 if (i == s->releaseAt) voice->noteOff();
                 if (i == s->dampAt) voice->damp();
             }
