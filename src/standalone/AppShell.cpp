@@ -1,0 +1,177 @@
+#include "standalone/AppShell.h"
+
+#include <windows.h>
+
+#include <new>
+
+#include "params/ErrorReport.h"
+#include "plugin/EditorBase.h"
+#include "standalone/HostCallback.h"
+#include "standalone/MidiPort.h"
+#include "standalone/StandaloneSynth.h"
+
+namespace tine {
+namespace {
+
+// Neither resizable nor maximisable: the editor has a fixed size.
+constexpr DWORD kMainWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+// Without an editor the window still gets this much room for one.
+constexpr ERect kNoEditorRect = {10, 10, 100, 100};
+
+HINSTANCE classInstance = nullptr;
+
+LRESULT CALLBACK shellWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    StandaloneSynth* synth = standaloneInstance();
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case kRefreshDisplayMessage:
+        if (synth) synth->showProgramName();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        // The system's minimum tracking size would widen a window around a
+        // small editor (or none) at creation; the windows cannot be resized,
+        // so the size createHostWindow asks for is the one they get.
+        const LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = POINT{1, 1};
+        return result;
+    }
+    default:
+        break;
+    }
+    if (synth && handleInjectionMessage(synth->midiPort(), message, wParam)) return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool registerClass(HINSTANCE instance, const char* name) {
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = &shellWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = name;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+}  // namespace
+
+bool activateRunningInstance() {
+    HWND running = FindWindowA(nullptr, kMainWindowTitle);
+    if (!running) return false;
+    if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+    SetForegroundWindow(running);
+    return true;
+}
+
+bool registerWindowClasses(void* instance) {
+    classInstance = static_cast<HINSTANCE>(instance);
+    const bool main = registerClass(classInstance, kMainWindowClass);
+    const bool editor = registerClass(classInstance, kEditorWindowClass);
+    return main && editor;
+}
+
+void unregisterWindowClasses(void* instance) {
+    UnregisterClassA(kMainWindowClass, static_cast<HINSTANCE>(instance));
+    UnregisterClassA(kEditorWindowClass, static_cast<HINSTANCE>(instance));
+}
+
+void* createHostWindow(void* parent, const char* title, const char* className, int x, int y, int width,
+                       int height, uint32_t style, void* userData) {
+    RECT outer = {x, y, x + width, y + height};
+    AdjustWindowRect(&outer, style, FALSE);
+    // A framed window keeps its caption on the screen: its outer corner goes
+    // where asked, since an editor rectangle at the origin would otherwise
+    // push the caption above the screen. A child window has no frame and so
+    // lands exactly where asked either way.
+    if (!(style & WS_CHILD)) OffsetRect(&outer, x - outer.left, y - outer.top);
+    HWND window = CreateWindowExA(0, className, title, style, outer.left, outer.top, outer.right - outer.left,
+                                  outer.bottom - outer.top, static_cast<HWND>(parent), nullptr,
+                                  classInstance ? classInstance : GetModuleHandleA(nullptr), nullptr);
+    if (!window) return nullptr;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(userData));
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    return window;
+}
+
+int runMainWindow(void* instance, void* owner) {
+    StandaloneSynth* synth = standaloneInstance();
+    if (!synth) return 0;
+
+    EditorBase* editor = synth->getRegisteredEditor();
+    ERect* editorRect = nullptr;
+    if (editor) editor->getRect(&editorRect);
+    const ERect rect = editorRect ? *editorRect : kNoEditorRect;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+
+    HWND mainWindow = static_cast<HWND>(createHostWindow(owner, kMainWindowTitle, kMainWindowClass, rect.left,
+                                                         rect.top, width, height + kToolbarStripHeight,
+                                                         kMainWindowStyle, editor));
+    if (!mainWindow) {
+        reportError(ErrorCode::OutOfMemory);
+        return 0;
+    }
+    synth->setMainWindow(mainWindow);
+
+    // The toolbar issue builds the toolbar on the main window here; until
+    // then its strip stays empty.
+
+    HWND editorWindow = static_cast<HWND>(createHostWindow(mainWindow, kMainWindowTitle, kEditorWindowClass, 0,
+                                                           kToolbarStripHeight, width, height, WS_CHILD, editor));
+    if (editor && editorWindow) editor->open(editorWindow);
+
+    synth->showProgramName();
+    synth->setProgram(0);
+
+    // The resources hold no accelerators, so none is found and no key is
+    // translated; looking costs nothing and keeps the door open.
+    HACCEL accelerators = LoadAcceleratorsA(static_cast<HINSTANCE>(instance), "Tinemaster");
+    MSG message = {};
+    int exitCode = 0;
+    for (;;) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            exitCode = static_cast<int>(message.wParam);
+            break;
+        }
+        if (got == -1) break;
+        if (accelerators && TranslateAcceleratorA(message.hwnd, accelerators, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    // The window is gone: a late refresh from the audio thread posts nowhere.
+    synth->setMainWindow(nullptr);
+    return exitCode;
+}
+
+int runApplication(void* instance) {
+    installErrorBox();
+    if (activateRunningInstance()) return 0;
+
+    HWND desktop = GetDesktopWindow();
+    registerWindowClasses(instance);
+
+    int exitCode = 0;
+    auto* synth = new (std::nothrow) StandaloneSynth(&hostCallback, instance, desktop);
+    if (!synth) {
+        reportError(ErrorCode::OutOfMemory);
+    } else {
+        setStandaloneInstance(synth);
+        exitCode = runMainWindow(instance, desktop);
+        delete synth;
+        setStandaloneInstance(nullptr);
+    }
+    unregisterWindowClasses(instance);
+    return exitCode;
+}
+
+}  // namespace tine
+
+// Exit codes are 16 bits wide here.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    return tine::runApplication(instance) & 0xFFFF;
+}

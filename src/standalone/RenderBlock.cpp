@@ -1,0 +1,18 @@
+#include "standalone/RenderBlock.h"
+
+#include "plugin/SynthPlugin.h"
+#include "standalone/MidiIntake.h"
+#include "standalone/WavRecorder.h"
+
+namespace tine {
+
+void renderBlock(SynthPlugin& plugin, MidiEventSource* midi, RecorderSlot* recorder, int16_t* samples,
+                 uint32_t frames) {
+    // The list stays valid through render16: the MIDI side only refills it
+    // after the next hand-over.
+    if (midi != nullptr) plugin.processEvents(midi->takeEvents());
+    plugin.render16(samples, static_cast<int32_t>(frames));
+    if (recorder != nullptr) recorder->append(samples, frames);
+}
+
+}  // namespace tine
