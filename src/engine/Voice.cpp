@@ -288,23 +288,61 @@ struct FmVoice::PlainRun {
         anyFeedback = lanes.anyFeedback;
     }
 
-    // Sample j of the run.
-    inline float step(int32_t j, const float* sine, bool& fading, bool& done) {
+    // How the voice's flags move over the next `frames` samples, worked out
+    // ahead instead of per sample. In a run the fading carriers' remaining
+    // counts only fall, so their sum is L0 - (j + 1) * C after sample j: it can
+    // reach 0 only on the run's last sample. Returns the samples to render:
+    // fewer when the voice ends inside the run. `ends` tells whether it does.
+    int32_t plan(int32_t frames, bool& fading, bool& ends) const {
+        ends = false;
+        if (fadingCount == 0) {
+            // Nothing left to fade on any sample.
+            if (fading) {
+                ends = true;
+                return 1;
+            }
+            return frames;
+        }
+        bool fadingBefore = fading;
+        if (!fading) {
+            fading = fadingLeft - fadingCount != 0;  // the first sample decides
+            if (fadingLeft % fadingCount == 0 && fadingLeft / fadingCount - 1 == 0) return frames;
+        }
+        if (fadingLeft % fadingCount == 0) {
+            const int32_t zeroAt = fadingLeft / fadingCount - 1;
+            if (zeroAt < frames && (fadingBefore || zeroAt > 0)) {
+                ends = true;
+                return zeroAt + 1;
+            }
+        }
+        return frames;
+    }
+
+    // One sample of the run: the three oscillators' outputs in lanes 0..2.
+    template <bool Feedback>
+    inline __m128 step(const float* sine) {
         carrierAmp = _mm_add_ps(carrierAmp, _mm_mul_ps(_mm_add_ps(carrierAmp, _mm_set1_ps(kCarrierCurve)), carrierInc));
         modAmp = _mm_add_ps(modAmp, modInc);
-        const int32_t left = fadingLeft - (j + 1) * fadingCount;
-        if (!fading)
-            fading = left != 0;
-        else
-            done = left == 0;
         carrierPhase = _mm_add_ps(carrierPhase, carrierStep);
         modPhase = _mm_add_ps(modPhase, modStep);
-        const __m128 at = anyFeedback ? _mm_add_ps(modPhase, _mm_mul_ps(feedback, last)) : modPhase;
+        const __m128 at = Feedback ? _mm_add_ps(modPhase, _mm_mul_ps(feedback, last)) : modPhase;
         last = _mm_mul_ps(modAmp, tableSine4(sine, at));
-        const __m128 y =
-            _mm_mul_ps(_mm_mul_ps(carrierAmp, carrierAmp), tableSine4(sine, _mm_add_ps(carrierPhase, last)));
-        const __m128 y12 = _mm_add_ss(y, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-        return _mm_cvtss_f32(_mm_add_ss(y12, _mm_movehl_ps(y, y)));
+        return _mm_mul_ps(_mm_mul_ps(carrierAmp, carrierAmp), tableSine4(sine, _mm_add_ps(carrierPhase, last)));
+    }
+
+    // (y0 + y1) + y2, the voice's sample.
+    static inline float voiceSample(__m128 y) {
+        const __m128 y01 = _mm_add_ss(y, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+        return _mm_cvtss_f32(_mm_add_ss(y01, _mm_movehl_ps(y, y)));
+    }
+
+    // Both voices' samples at once, each summed in oscillator order: lane 0
+    // holds (a0 + a1) + a2, lane 2 (b0 + b1) + b2.
+    static inline __m128 pairSamples(__m128 a, __m128 b) {
+        const __m128 firstTwo = _mm_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 1, 0));  // a0 a1 b0 b1
+        const __m128 seconds = _mm_shuffle_ps(firstTwo, firstTwo, _MM_SHUFFLE(3, 3, 1, 1));
+        const __m128 thirds = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 2, 2, 2));      // a2 a2 b2 b2
+        return _mm_add_ps(_mm_add_ps(firstTwo, seconds), thirds);
     }
 
     void end(FmVoice& voice, Lanes& lanes, int32_t rendered) const {
@@ -326,22 +364,41 @@ struct FmVoice::PlainRun {
     }
 };
 
+template <bool Finishing, bool Feedback>
+static int32_t runAlone(FmVoice::PlainRun& run, const float* sine, float* __restrict sum, int32_t frames,
+                        StretchFinisher* finisher) {
+    for (int32_t j = 0; j < frames; ++j) {
+        sum[j] += FmVoice::PlainRun::voiceSample(run.step<Feedback>(sine));
+        if (Finishing) finisher->finishThrough(sum + j);
+    }
+    return frames;
+}
+
 template <bool Finishing>
 int32_t FmVoice::plainRun(Lanes& lanes, const float* sine, float* __restrict sum, int32_t frames,
                           StretchFinisher* finisher) {
     PlainRun run;
     run.begin(*this, lanes);
-    int32_t rendered = frames;
-    for (int32_t j = 0; j < frames; ++j) {
-        sum[j] += run.step(j, sine, fading, done);
-        if (Finishing) finisher->finishThrough(sum + j);
-        if (done) {
-            rendered = j + 1;
-            break;
-        }
-    }
+    bool ends = false;
+    const int32_t rendered = run.plan(frames, fading, ends);
+    if (run.anyFeedback)
+        runAlone<Finishing, true>(run, sine, sum, rendered, finisher);
+    else
+        runAlone<Finishing, false>(run, sine, sum, rendered, finisher);
+    if (ends) done = true;
     run.end(*this, lanes, rendered);
     return rendered;
+}
+
+template <bool Finishing, bool Feedback>
+static void runPair(FmVoice::PlainRun& ra, FmVoice::PlainRun& rb, const float* sine, float* __restrict sum,
+                    int32_t frames, StretchFinisher* finisher) {
+    for (int32_t j = 0; j < frames; ++j) {
+        const __m128 both = FmVoice::PlainRun::pairSamples(ra.step<Feedback>(sine), rb.step<Feedback>(sine));
+        sum[j] += _mm_cvtss_f32(both);
+        sum[j] += _mm_cvtss_f32(_mm_movehl_ps(both, both));
+        if (Finishing) finisher->finishThrough(sum + j);
+    }
 }
 
 // Two voices in one loop: their sample chains are independent, so the
@@ -354,18 +411,16 @@ int32_t FmVoice::plainRunPair(FmVoice& a, Lanes& la, FmVoice& b, Lanes& lb, cons
     PlainRun ra, rb;
     ra.begin(a, la);
     rb.begin(b, lb);
-    int32_t rendered = frames;
-    for (int32_t j = 0; j < frames; ++j) {
-        const float ya = ra.step(j, sine, a.fading, a.done);
-        const float yb = rb.step(j, sine, b.fading, b.done);
-        sum[j] += ya;
-        sum[j] += yb;
-        if (Finishing) finisher->finishThrough(sum + j);
-        if (a.done || b.done) {
-            rendered = j + 1;
-            break;
-        }
-    }
+    bool aEnds = false, bEnds = false;
+    const int32_t aFrames = ra.plan(frames, a.fading, aEnds);
+    const int32_t bFrames = rb.plan(frames, b.fading, bEnds);
+    const int32_t rendered = aFrames < bFrames ? aFrames : bFrames;
+    if (ra.anyFeedback || rb.anyFeedback)
+        runPair<Finishing, true>(ra, rb, sine, sum, rendered, finisher);
+    else
+        runPair<Finishing, false>(ra, rb, sine, sum, rendered, finisher);
+    if (aEnds && rendered == aFrames) a.done = true;
+    if (bEnds && rendered == bFrames) b.done = true;
     ra.end(a, la, rendered);
     rb.end(b, lb, rendered);
     return rendered;

@@ -64,9 +64,12 @@ public:
 
     VoiceOscillator oscillators[3];
 
+    // The vector state of a run of samples without segment changes (the
+    // kernel's own business; public only for its loop helpers).
+    struct PlainRun;
+
 private:
     struct Lanes;
-    struct PlainRun;
     inline float stepOne(Lanes& lanes, const float* sine);
     void wrapIfDue(Lanes& lanes);
     int32_t plainLength(int32_t limit) const;
