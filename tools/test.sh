@@ -38,3 +38,15 @@ if grep -q "There is an export table" build-win32/Tinemaster.headers ||
   echo "build-win32/Tinemaster.exe exports symbols or needs runtime DLLs" >&2
   exit 1
 fi
+
+# The plug-in for Windows hosts: a 32-bit DLL whose one export is the entry point.
+cmake --build build-win32 -j"$jobs" --target TinemasterPlugin
+kind="$(file build-win32/Tinemaster.dll)"
+echo "$kind"
+grep -q "PE32 executable (DLL).*Intel 80386" <<<"$kind"
+i686-w64-mingw32-objdump -p build-win32/Tinemaster.dll >build-win32/TinemasterDll.headers
+grep -q "VSTPluginMain" build-win32/TinemasterDll.headers
+if grep -iE "DLL Name: (libstdc|libgcc|libwinpthread)" build-win32/TinemasterDll.headers; then
+  echo "build-win32/Tinemaster.dll needs runtime DLLs" >&2
+  exit 1
+fi

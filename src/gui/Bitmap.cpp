@@ -6,6 +6,16 @@ namespace tine {
 
 namespace {
 
+// The module this code is linked into: the program, or the plug-in library a
+// host loaded, whose own resources hold the bitmaps.
+HMODULE resourceModule() {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&resourceModule), &module))
+        module = GetModuleHandleA(nullptr);
+    return module;
+}
+
 void readSize(HBITMAP handle, int32_t& width, int32_t& height) {
     BITMAP info = {};
     if (handle && GetObject(handle, sizeof(info), &info)) {
@@ -47,7 +57,7 @@ Bitmap::Bitmap(int32_t id)
       transparentColor(kDefaultTransparentColor),
       handle(nullptr),
       mask(nullptr) {
-    handle = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    handle = LoadBitmapA(resourceModule(), MAKEINTRESOURCEA(id));
     readSize(handle, width, height);
 }
 

@@ -22,8 +22,14 @@ int32_t knobMode = kCircularMode;
 int32_t classUsers = 0;
 char className[32];
 
+// The module this code is linked into (the program, or a plug-in library in
+// a host): the window class belongs to it and is named after it.
 HINSTANCE moduleHandle() {
-    return GetModuleHandleA(nullptr);
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&moduleHandle), &module))
+        module = GetModuleHandleA(nullptr);
+    return module;
 }
 
 bool registerWindowClass() {

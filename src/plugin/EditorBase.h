@@ -58,6 +58,10 @@ public:
     // Keeps the host alive during a modal mouse loop; the plain editor just idles.
     virtual void idleWhileTracking();
 
+    // The current program's name changed (a rename or a program switch).
+    // Nothing shows it here.
+    virtual void programNameChanged(const char* name) { (void)name; }
+
     EffectBase* getEffect() const { return effect; }
     void* getSystemWindow() const { return systemWindow; }
     bool isUpdatePending() const { return updateFlag != 0; }

@@ -175,6 +175,7 @@ void SynthPlugin::setProgramName(char* name) {
     Program& slot = programs_[curProgram];
     if (name != slot.name) slot.setName(name);
     editBuffer_.setName(name);
+    if (editor) editor->programNameChanged(editBuffer_.name);
     updateDisplay();
 }
 

@@ -117,8 +117,11 @@ int runMainWindow(void* instance, void* owner) {
     }
     synth->setMainWindow(mainWindow);
 
-    // The toolbar issue builds the toolbar on the main window here; until
-    // then its strip stays empty.
+    if (!synth->toolbar().build(mainWindow, width, editor, synth)) {
+        synth->setMainWindow(nullptr);
+        DestroyWindow(mainWindow);
+        return 0;
+    }
 
     HWND editorWindow = static_cast<HWND>(createHostWindow(mainWindow, kMainWindowTitle, kEditorWindowClass, 0,
                                                            kToolbarStripHeight, width, height, WS_CHILD, editor));
@@ -145,6 +148,7 @@ int runMainWindow(void* instance, void* owner) {
     }
     // The window is gone: a late refresh from the audio thread posts nowhere.
     synth->setMainWindow(nullptr);
+    synth->toolbar().release();
     return exitCode;
 }
 

@@ -85,8 +85,11 @@ void StandaloneSynth::showProgramName() {
     getProgramName(name);
     name[sizeof(name) - 1] = '\0';
     std::memcpy(shownProgramName_, name, sizeof(name));
-    // The toolbar issue puts the name into the toolbar's name field here and
-    // redraws the toolbar frame.
+    toolbar_.showName(name);
+}
+
+void StandaloneSynth::valueChanged(DrawContext* context, Control* control) {
+    runToolbarCommand(*this, context, control);
 }
 
 void StandaloneSynth::renderBlockSource(void* context, int16_t* samples, uint32_t frames) {

@@ -6,10 +6,12 @@
 #include <atomic>
 #include <cstdint>
 
+#include "gui/Control.h"
 #include "plugin/SynthPlugin.h"
 #include "standalone/HostCallback.h"
 #include "standalone/HostSettings.h"
 #include "standalone/SettingsStoreRegistry.h"
+#include "standalone/Toolbar.h"
 #include "standalone/WavRecorder.h"
 
 namespace tine {
@@ -17,7 +19,7 @@ namespace tine {
 class AudioOutput;
 class MidiPort;
 
-class StandaloneSynth : public SynthPlugin {
+class StandaloneSynth : public SynthPlugin, public ControlListener {
 public:
     // Builds the instrument with host as its callback, loads the settings from the
     // registry and starts audio and MIDI with window (HWND, the desktop at
@@ -34,10 +36,15 @@ public:
     // allocation failed, which is reported).
     void restartAudioAndMidi(void* window);
 
-    // GUI thread: shows the current program's name where the host shows it.
+    // GUI thread: shows the current program's name in the toolbar's name
+    // field and redraws the toolbar.
     void showProgramName();
-    // The name shown last (the toolbar's name field shows it once it exists).
+    // The name shown last (also before the toolbar exists).
     const char* shownProgramName() const { return shownProgramName_; }
+
+    // The toolbar's controls report here; runToolbarCommand does the work.
+    void valueChanged(DrawContext* context, Control* control) override;
+    Toolbar& toolbar() { return toolbar_; }
 
     // The answers of hostCallback for this instance.
     HostServices& hostServices() { return services_; }
@@ -72,6 +79,7 @@ private:
     // The audio output thread's block source; context is the instance.
     static void renderBlockSource(void* context, int16_t* samples, uint32_t frames);
 
+    Toolbar toolbar_;
     Services services_{*this};
     std::atomic<void*> mainWindow_{nullptr};
     RegistrySettingsStore settingsKey_;

@@ -155,16 +155,15 @@ TEST(Program, StartsShowsOneWindowPlaysInjectedNotesAndClosesCleanly) {
     HWND main = waitForWindowOf(program, 30000);
     ASSERT_NE(main, nullptr) << "no window titled " << kMainWindowTitle;
 
-    // One window: the toolbar strip of 17 pixels above an editor of 90 x 90
-    // (the size kept for an editor when there is none).
+    // One window: the toolbar strip of 17 pixels above the editor's 432 x 247.
     EXPECT_EQ(programWindows().size(), 1u);
     char name[128] = {};
     GetClassNameA(main, name, sizeof name);
     EXPECT_STREQ(name, kMainWindowClass);
     RECT client;
     GetClientRect(main, &client);
-    EXPECT_EQ(client.right - client.left, 90);
-    EXPECT_EQ(client.bottom - client.top, 107);
+    EXPECT_EQ(client.right - client.left, 432);
+    EXPECT_EQ(client.bottom - client.top, 264);
     // The main window shows before its editor window is made.
     HWND editor = nullptr;
     ASSERT_TRUE(waitUntil([&] { return (editor = FindWindowExA(main, nullptr, kEditorWindowClass, nullptr)) != nullptr; },
@@ -175,8 +174,8 @@ TEST(Program, StartsShowsOneWindowPlaysInjectedNotesAndClosesCleanly) {
     ScreenToClient(main, &editorOrigin);
     EXPECT_EQ(editorOrigin.x, 0);
     EXPECT_EQ(editorOrigin.y, 17);
-    EXPECT_EQ(editorRect.right - editorRect.left, 90);
-    EXPECT_EQ(editorRect.bottom - editorRect.top, 90);
+    EXPECT_EQ(editorRect.right - editorRect.left, 432);
+    EXPECT_EQ(editorRect.bottom - editorRect.top, 247);
 
     // It plays: the capture grows, and holds silence while no key is down.
     ASSERT_TRUE(waitUntil([&] { return readAll(capture).size() > 64 * 1024; }, 20000)) << "nothing played";

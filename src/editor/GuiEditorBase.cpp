@@ -1,0 +1,95 @@
+#include "editor/GuiEditorBase.h"
+
+#include <windows.h>
+#include <ole2.h>
+
+#include "plugin/EffectBase.h"
+
+namespace tine {
+
+GuiEditorBase::GuiEditorBase(EffectBase* owner)
+    : EditorBase(owner), rect{0, 0, 0, 0}, frame(nullptr), nextIdleTime(GetTickCount()), inIdle(false) {
+    // Drag and drop needs OLE on the thread that will own the editor's window.
+    const HRESULT result = OleInitialize(nullptr);
+    oleInitialised = SUCCEEDED(result);
+}
+
+GuiEditorBase::~GuiEditorBase() {
+    if (oleInitialised)
+        OleUninitialize();
+}
+
+int32_t GuiEditorBase::getRect(ERect** out) {
+    if (out)
+        *out = &rect;
+    return 1;
+}
+
+bool GuiEditorBase::open(void* parentWindow) {
+    postUpdate();
+    systemWindow = parentWindow;
+    return true;
+}
+
+void GuiEditorBase::close() {
+    systemWindow = nullptr;
+}
+
+void GuiEditorBase::idle() {
+    if (inIdle)
+        return;
+    if (updateFlag) {
+        updateFlag = 0;
+        update();
+    }
+    if (frame)
+        frame->idle();
+}
+
+int32_t GuiEditorBase::onKeyDown(VstKeyCode& keyCode) {
+    return frame ? frame->onKeyDown(keyCode) : -1;
+}
+
+int32_t GuiEditorBase::onKeyUp(VstKeyCode& keyCode) {
+    return frame ? frame->onKeyUp(keyCode) : -1;
+}
+
+int32_t GuiEditorBase::setKnobMode(int32_t mode) {
+    Frame::setKnobMode(mode);
+    return 1;
+}
+
+bool GuiEditorBase::onWheel(float distance) {
+    return frame ? frame->onWheel(nullptr, Point(0, 0), distance) : false;
+}
+
+void GuiEditorBase::setParameter(int32_t, float) {
+    postUpdate();
+}
+
+void GuiEditorBase::redraw() {
+    if (frame)
+        frame->redraw();
+}
+
+void GuiEditorBase::idleWhileTracking() {
+    uint32_t now = GetTickCount();
+    // Signed differences keep the pacing right across the counter's wrap.
+    if (static_cast<int32_t>(now - nextIdleTime) < 0) {
+        Sleep(4);
+        now += 4;
+        if (static_cast<int32_t>(now - (nextIdleTime - 50)) < 0)
+            return;
+    }
+    idle();
+    MSG message;
+    if (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+        DispatchMessageA(&message);
+    nextIdleTime = now + 100;
+    inIdle = true;
+    if (effect)
+        effect->masterIdle();
+    inIdle = false;
+}
+
+}  // namespace tine

@@ -1,0 +1,48 @@
+#pragma once
+// An editor that shows itself through the toolkit: it owns the Frame while
+// open, hands the host its size, and keeps the host and the window alive
+// while a control holds the mouse in its own loop.
+
+#include <cstdint>
+
+#include "gui/Frame.h"
+#include "plugin/EditorBase.h"
+
+namespace tine {
+
+class GuiEditorBase : public EditorBase {
+public:
+    ~GuiEditorBase() override;
+
+    // The editor's size; the pointer stays valid as long as the editor.
+    int32_t getRect(ERect** rect) override;
+    bool open(void* parentWindow) override;
+    void close() override;
+    void idle() override;
+    int32_t onKeyDown(VstKeyCode& keyCode) override;
+    int32_t onKeyUp(VstKeyCode& keyCode) override;
+    int32_t setKnobMode(int32_t mode) override;
+    bool onWheel(float distance) override;
+    void setParameter(int32_t index, float value) override;
+    void redraw() override;
+    // Paced by the tick counter: most passes only sleep a little; every
+    // 50 ms or so the dirty views are drawn, one paint message is handled and
+    // the host gets its idle call.
+    void idleWhileTracking() override;
+
+    Frame* getFrame() const { return frame; }
+    const ERect& getEditorRect() const { return rect; }
+
+protected:
+    explicit GuiEditorBase(EffectBase* owner);
+
+    ERect rect;
+    Frame* frame;
+    uint32_t nextIdleTime;
+    bool inIdle;
+
+private:
+    bool oleInitialised;
+};
+
+}  // namespace tine
