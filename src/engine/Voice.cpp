@@ -401,6 +401,100 @@ static void runPair(FmVoice::PlainRun& ra, FmVoice::PlainRun& rb, const float* s
     }
 }
 
+#if TINE_WIDE_VOICE_PAIRS
+// Processors with 256-bit vectors take a pair's two voices in one register,
+// voice a in the lower half and voice b in the upper: the same operations in
+// the same order per lane, so the samples are bit-identical to runPair's.
+#define TINE_WIDE __attribute__((target("avx2")))
+
+namespace {
+
+bool wideDisabledForTesting = false;
+
+TINE_WIDE inline void gatherHalf(const float* sine, __m128i index, __m128& a, __m128& b) {
+    const int32_t i0 = _mm_cvtsi128_si32(index);
+    const int32_t i1 = _mm_extract_epi32(index, 1);
+    const int32_t i2 = _mm_extract_epi32(index, 2);
+    const __m128 q0 = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sine + i0)));
+    const __m128 q1 = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sine + i1)));
+    const __m128 q2 = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(sine + i2)));
+    const __m128 pairs = _mm_unpacklo_ps(q0, q1);
+    a = _mm_shuffle_ps(pairs, q2, _MM_SHUFFLE(1, 0, 1, 0));
+    b = _mm_shuffle_ps(pairs, q2, _MM_SHUFFLE(1, 1, 3, 2));
+}
+
+TINE_WIDE inline __m256 tableSine8(const float* sine, __m256 x) {
+    __m256i i = _mm256_cvttps_epi32(x);
+    __m256 t = _mm256_sub_ps(x, _mm256_cvtepi32_ps(i));
+    const __m256 negative = _mm256_cmp_ps(t, _mm256_setzero_ps(), _CMP_LT_OQ);
+    t = _mm256_add_ps(t, _mm256_and_ps(negative, _mm256_set1_ps(1.0f)));
+    i = _mm256_add_epi32(i, _mm256_castps_si256(negative));
+    i = _mm256_and_si256(i, _mm256_set1_epi32(kSineSize - 1));
+    __m128 aLow, bLow, aHigh, bHigh;
+    gatherHalf(sine, _mm256_castsi256_si128(i), aLow, bLow);
+    gatherHalf(sine, _mm256_extracti128_si256(i, 1), aHigh, bHigh);
+    const __m256 a = _mm256_set_m128(aHigh, aLow);
+    const __m256 b = _mm256_set_m128(bHigh, bLow);
+    return _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), t));
+}
+
+TINE_WIDE inline __m256 joined(__m128 low, __m128 high) { return _mm256_set_m128(high, low); }
+
+}  // namespace
+
+template <bool Finishing, bool Feedback>
+TINE_WIDE static void runPairWide(FmVoice::PlainRun& ra, FmVoice::PlainRun& rb, const float* sine,
+                                  float* __restrict sum, int32_t frames, StretchFinisher* finisher) {
+    __m256 carrierAmp = joined(ra.carrierAmp, rb.carrierAmp);
+    const __m256 carrierInc = joined(ra.carrierInc, rb.carrierInc);
+    __m256 modAmp = joined(ra.modAmp, rb.modAmp);
+    const __m256 modInc = joined(ra.modInc, rb.modInc);
+    __m256 carrierPhase = joined(ra.carrierPhase, rb.carrierPhase);
+    const __m256 carrierStep = joined(ra.carrierStep, rb.carrierStep);
+    __m256 modPhase = joined(ra.modPhase, rb.modPhase);
+    const __m256 modStep = joined(ra.modStep, rb.modStep);
+    __m256 last = joined(ra.last, rb.last);
+    const __m256 feedback = joined(ra.feedback, rb.feedback);
+    const __m256 curve = _mm256_set1_ps(kCarrierCurve);
+    for (int32_t j = 0; j < frames; ++j) {
+        carrierAmp = _mm256_add_ps(carrierAmp, _mm256_mul_ps(_mm256_add_ps(carrierAmp, curve), carrierInc));
+        modAmp = _mm256_add_ps(modAmp, modInc);
+        carrierPhase = _mm256_add_ps(carrierPhase, carrierStep);
+        modPhase = _mm256_add_ps(modPhase, modStep);
+        const __m256 at = Feedback ? _mm256_add_ps(modPhase, _mm256_mul_ps(feedback, last)) : modPhase;
+        last = _mm256_mul_ps(modAmp, tableSine8(sine, at));
+        const __m256 y = _mm256_mul_ps(_mm256_mul_ps(carrierAmp, carrierAmp),
+                                       tableSine8(sine, _mm256_add_ps(carrierPhase, last)));
+        const __m128 both = FmVoice::PlainRun::pairSamples(_mm256_castps256_ps128(y), _mm256_extractf128_ps(y, 1));
+        sum[j] += _mm_cvtss_f32(both);
+        sum[j] += _mm_cvtss_f32(_mm_movehl_ps(both, both));
+        if (Finishing) finisher->finishThrough(sum + j);
+    }
+    ra.carrierAmp = _mm256_castps256_ps128(carrierAmp);
+    rb.carrierAmp = _mm256_extractf128_ps(carrierAmp, 1);
+    ra.modAmp = _mm256_castps256_ps128(modAmp);
+    rb.modAmp = _mm256_extractf128_ps(modAmp, 1);
+    ra.carrierPhase = _mm256_castps256_ps128(carrierPhase);
+    rb.carrierPhase = _mm256_extractf128_ps(carrierPhase, 1);
+    ra.modPhase = _mm256_castps256_ps128(modPhase);
+    rb.modPhase = _mm256_extractf128_ps(modPhase, 1);
+    ra.last = _mm256_castps256_ps128(last);
+    rb.last = _mm256_extractf128_ps(last, 1);
+}
+
+static bool wideVoicePairs() {
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported && !wideDisabledForTesting;
+}
+
+bool setWideVoicePairs(bool enabled) {
+    wideDisabledForTesting = !enabled;
+    return wideVoicePairs();
+}
+#else
+bool setWideVoicePairs(bool) { return false; }
+#endif
+
 // Two voices in one loop: their sample chains are independent, so the
 // processor overlaps them (above all the feedback loops, which cannot overlap
 // with themselves). Each sample adds the first voice, then the second, as the
@@ -415,7 +509,16 @@ int32_t FmVoice::plainRunPair(FmVoice& a, Lanes& la, FmVoice& b, Lanes& lb, cons
     const int32_t aFrames = ra.plan(frames, a.fading, aEnds);
     const int32_t bFrames = rb.plan(frames, b.fading, bEnds);
     const int32_t rendered = aFrames < bFrames ? aFrames : bFrames;
-    if (ra.anyFeedback || rb.anyFeedback)
+    const bool feedback = ra.anyFeedback || rb.anyFeedback;
+#if TINE_WIDE_VOICE_PAIRS
+    if (wideVoicePairs()) {
+        if (feedback)
+            runPairWide<Finishing, true>(ra, rb, sine, sum, rendered, finisher);
+        else
+            runPairWide<Finishing, false>(ra, rb, sine, sum, rendered, finisher);
+    } else
+#endif
+    if (feedback)
         runPair<Finishing, true>(ra, rb, sine, sum, rendered, finisher);
     else
         runPair<Finishing, false>(ra, rb, sine, sum, rendered, finisher);

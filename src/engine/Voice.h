@@ -10,6 +10,10 @@
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
 #define TINE_VECTOR_VOICE 1
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define TINE_WIDE_VOICE_PAIRS 1
+#endif
 #else
 #define TINE_VECTOR_VOICE 0
 #endif
@@ -17,6 +21,11 @@
 namespace tine {
 
 class Engine;
+
+// Chooses whether voice pairs may use 256-bit vectors where the processor has
+// them (the default); returns whether they now do. Both ways render the same
+// samples, so this exists for tests that check exactly that.
+bool setWideVoicePairs(bool enabled);
 
 class Voice {
 public:

@@ -89,11 +89,17 @@ TEST_F(TablesHeld, StretchRenderEqualsPerSampleTicks) {
 }
 
 // Two voices rendered together add, sample by sample, exactly what their
-// separate ticks add in list order, also when one ends before the other.
+// separate ticks add in list order, also when one ends before the other; with
+// 256-bit vectors where the processor has them, and without.
 TEST_F(TablesHeld, PairedStretchEqualsTicksInListOrder) {
     const Scenario first[] = {{13, 60, 100, 300, -1}, {0, 48, 127, -1, 2000}, {22, 67, 80, 100, -1}};
     const Scenario second[] = {{6, 64, 90, -1, 900}, {31, 72, 50, 5000, -1}, {13, 55, 127, -1, -1}};
-    for (int c = 0; c < 3; ++c) {
+    struct WideDefault {
+        ~WideDefault() { setWideVoicePairs(true); }
+    } restore;
+    for (int variant = 0; variant < 6; ++variant) {
+        const int c = variant % 3;
+        SCOPED_TRACE(setWideVoicePairs(variant < 3) ? "wide pairs" : "narrow pairs");
         Engine ea, eb, pa, pb;
         VoicePool *p1 = nullptr, *p2 = nullptr, *p3 = nullptr, *p4 = nullptr;
         FmVoice* a = startVoice(ea, first[c], p1);
