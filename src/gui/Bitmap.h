@@ -27,6 +27,16 @@ public:
     void forget();
     int32_t getNbReference() const { return referenceCount; }
 
+    // Points a holder's slot at another bitmap: the new one is remembered
+    // before the old one is forgotten, so setting the same bitmap again is safe.
+    static void replace(Bitmap*& slot, Bitmap* with) {
+        if (with)
+            with->remember();
+        if (slot)
+            slot->forget();
+        slot = with;
+    }
+
     // Copies the rectangle's size from source in the bitmap to the rectangle
     // (plus the context's drawing offset).
     void draw(DrawContext* context, const Rect& destination, const Point& source = Point());

@@ -91,11 +91,7 @@ void Control::setTag(int32_t t) {
 }
 
 void Control::setBackground(Bitmap* bitmap) {
-    if (bitmap)
-        bitmap->remember();
-    if (background)
-        background->forget();
-    background = bitmap;
+    Bitmap::replace(background, bitmap);
     setDirty(true);
 }
 

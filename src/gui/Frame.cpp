@@ -341,33 +341,25 @@ void Frame::update(DrawContext* context) {
         views[i]->update(context);
 }
 
-int32_t Frame::onKeyDown(VstKeyCode& key) {
+// Keys go to the focus view first, then to the views from the last added,
+// until one takes them (-1: not taken).
+int32_t Frame::routeKey(int32_t (View::*handler)(VstKeyCode&), VstKeyCode& key) {
     if (focusView) {
-        const int32_t result = focusView->onKeyDown(key);
+        const int32_t result = (focusView->*handler)(key);
         if (result != -1)
             return result;
     }
     for (int32_t i = viewCount - 1; i >= 0; --i) {
-        const int32_t result = views[i]->onKeyDown(key);
+        const int32_t result = (views[i]->*handler)(key);
         if (result != -1)
             return result;
     }
     return -1;
 }
 
-int32_t Frame::onKeyUp(VstKeyCode& key) {
-    if (focusView) {
-        const int32_t result = focusView->onKeyUp(key);
-        if (result != -1)
-            return result;
-    }
-    for (int32_t i = viewCount - 1; i >= 0; --i) {
-        const int32_t result = views[i]->onKeyUp(key);
-        if (result != -1)
-            return result;
-    }
-    return -1;
-}
+int32_t Frame::onKeyDown(VstKeyCode& key) { return routeKey(&View::onKeyDown, key); }
+
+int32_t Frame::onKeyUp(VstKeyCode& key) { return routeKey(&View::onKeyUp, key); }
 
 bool Frame::onDrop(void** items, int32_t count, int32_t type, const Point& where) {
     if (focusView)
@@ -629,11 +621,7 @@ int32_t Frame::getKnobMode() const {
 }
 
 void Frame::setBackground(Bitmap* bitmap) {
-    if (bitmap)
-        bitmap->remember();
-    if (background)
-        background->forget();
-    background = bitmap;
+    Bitmap::replace(background, bitmap);
     setDirty(true);
 }
 

@@ -95,6 +95,7 @@ public:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    int32_t routeKey(int32_t (View::*handler)(VstKeyCode&), VstKeyCode& key);
     bool anyViewDirty();
 
     EditorBase* editor;

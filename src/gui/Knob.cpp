@@ -80,11 +80,7 @@ void Knob::setColorHandle(Color colour) {
 }
 
 void Knob::setHandleBitmap(Bitmap* bitmap) {
-    if (bitmap)
-        bitmap->remember();
-    if (handleBitmap)
-        handleBitmap->forget();
-    handleBitmap = bitmap;
+    Bitmap::replace(handleBitmap, bitmap);
     setDirty(true);
 }
 

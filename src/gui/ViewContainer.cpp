@@ -277,11 +277,7 @@ void ViewContainer::setBackgroundColor(Color colour) {
 }
 
 void ViewContainer::setBackground(Bitmap* bitmap) {
-    if (bitmap)
-        bitmap->remember();
-    if (background)
-        background->forget();
-    background = bitmap;
+    Bitmap::replace(background, bitmap);
     setDirty(true);
 }
 
