@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include "plugin/EffectBase.h"
+#include "plugin/EffectBaseX.h"
 
 namespace tine {
 
@@ -46,12 +46,30 @@ void GuiEditorBase::idle() {
         frame->idle();
 }
 
+namespace {
+
+KeyCode toolkitKey(const VstKeyCode& key) { return KeyCode{key.character, key.virt, key.modifier}; }
+
+}  // namespace
+
 int32_t GuiEditorBase::onKeyDown(VstKeyCode& keyCode) {
-    return frame ? frame->onKeyDown(keyCode) : -1;
+    KeyCode key = toolkitKey(keyCode);
+    return frame ? frame->onKeyDown(key) : -1;
 }
 
 int32_t GuiEditorBase::onKeyUp(VstKeyCode& keyCode) {
-    return frame ? frame->onKeyUp(keyCode) : -1;
+    KeyCode key = toolkitKey(keyCode);
+    return frame ? frame->onKeyUp(key) : -1;
+}
+
+void GuiEditorBase::beginEdit(int32_t tag) {
+    if (auto* plugin = dynamic_cast<EffectBaseX*>(effect))
+        plugin->beginEdit(tag);
+}
+
+void GuiEditorBase::endEdit(int32_t tag) {
+    if (auto* plugin = dynamic_cast<EffectBaseX*>(effect))
+        plugin->endEdit(tag);
 }
 
 int32_t GuiEditorBase::setKnobMode(int32_t mode) {

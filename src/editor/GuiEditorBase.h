@@ -6,11 +6,12 @@
 #include <cstdint>
 
 #include "gui/Frame.h"
+#include "gui/FrameOwner.h"
 #include "plugin/EditorBase.h"
 
 namespace tine {
 
-class GuiEditorBase : public EditorBase {
+class GuiEditorBase : public EditorBase, public FrameOwner {
 public:
     ~GuiEditorBase() override;
 
@@ -29,6 +30,9 @@ public:
     // 50 ms or so the dirty views are drawn, one paint message is handled and
     // the host gets its idle call.
     void idleWhileTracking() override;
+    // The plug-in's edit gestures around a control's drag.
+    void beginEdit(int32_t tag) override;
+    void endEdit(int32_t tag) override;
 
     Frame* getFrame() const { return frame; }
     const ERect& getEditorRect() const { return rect; }

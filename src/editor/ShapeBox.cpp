@@ -7,7 +7,7 @@
 #include "gui/Frame.h"
 #include "gui/OptionMenu.h"
 #include "params/ParameterTable.h"
-#include "plugin/EditorBase.h"
+#include "editor/GuiEditorBase.h"
 #include "plugin/EffectBase.h"
 
 namespace tine {
@@ -79,7 +79,7 @@ void ShapeBox::mouse(DrawContext* context, const Point& where) {
     } else if (buttons == kLButton) {
         muted = 1 - muted;
         draw(context);
-        EditorBase* editor = getEditor();
+        auto* editor = dynamic_cast<GuiEditorBase*>(getEditor());
         EffectBase* plugin = editor ? editor->getEffect() : getPlugin();
         if (plugin)
             plugin->setParameterAutomated(muteParameter, muted ? 1.0f : 0.0f);

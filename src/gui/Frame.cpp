@@ -10,9 +10,8 @@
 
 #include "gui/Bitmap.h"
 #include "gui/DrawContext.h"
+#include "gui/FrameOwner.h"
 #include "gui/TextEdit.h"
-#include "plugin/EditorBase.h"
-#include "plugin/EffectBaseX.h"
 
 namespace tine {
 
@@ -187,7 +186,7 @@ bool Frame::resolveShortcut(const char* shortcut, char* target, int32_t targetSi
     return resolved;
 }
 
-Frame::Frame(const Rect& r, HWND parent, EditorBase* owner)
+Frame::Frame(const Rect& r, HWND parent, FrameOwner* owner)
     : View(r),
       editor(owner),
       parentWindow(parent),
@@ -343,7 +342,7 @@ void Frame::update(DrawContext* context) {
 
 // Keys go to the focus view first, then to the views from the last added,
 // until one takes them (-1: not taken).
-int32_t Frame::routeKey(int32_t (View::*handler)(VstKeyCode&), VstKeyCode& key) {
+int32_t Frame::routeKey(int32_t (View::*handler)(KeyCode&), KeyCode& key) {
     if (focusView) {
         const int32_t result = (focusView->*handler)(key);
         if (result != -1)
@@ -357,9 +356,9 @@ int32_t Frame::routeKey(int32_t (View::*handler)(VstKeyCode&), VstKeyCode& key) 
     return -1;
 }
 
-int32_t Frame::onKeyDown(VstKeyCode& key) { return routeKey(&View::onKeyDown, key); }
+int32_t Frame::onKeyDown(KeyCode& key) { return routeKey(&View::onKeyDown, key); }
 
-int32_t Frame::onKeyUp(VstKeyCode& key) { return routeKey(&View::onKeyUp, key); }
+int32_t Frame::onKeyUp(KeyCode& key) { return routeKey(&View::onKeyUp, key); }
 
 bool Frame::onDrop(void** items, int32_t count, int32_t type, const Point& where) {
     if (focusView)
@@ -392,7 +391,7 @@ bool Frame::onWheel(DrawContext*, const Point&, float distance) {
     return taken;
 }
 
-EditorBase* Frame::getEditor() {
+FrameOwner* Frame::getEditor() {
     return editor;
 }
 
@@ -536,15 +535,13 @@ View* Frame::getViewAt(const Point& where) {
 }
 
 void Frame::beginEdit(int32_t tag) {
-    EffectBaseX* plugin = editor ? dynamic_cast<EffectBaseX*>(editor->getEffect()) : nullptr;
-    if (plugin)
-        plugin->beginEdit(tag);
+    if (editor)
+        editor->beginEdit(tag);
 }
 
 void Frame::endEdit(int32_t tag) {
-    EffectBaseX* plugin = editor ? dynamic_cast<EffectBaseX*>(editor->getEffect()) : nullptr;
-    if (plugin)
-        plugin->endEdit(tag);
+    if (editor)
+        editor->endEdit(tag);
 }
 
 void Frame::idleWhileTracking() {

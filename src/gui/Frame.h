@@ -34,18 +34,18 @@ class Frame : public View {
 public:
     // Creates the frame's window as a visible child of parentWindow, the
     // frame's width and height at (0, 0). Without a parent no window exists.
-    Frame(const Rect& size, HWND parentWindow, EditorBase* editor);
+    Frame(const Rect& size, HWND parentWindow, FrameOwner* owner);
 
     ~Frame() override;
     void draw(DrawContext* context = nullptr) override;
     void drawRect(DrawContext* context, const Rect& updateRect) override;
     void mouse(DrawContext* context, const Point& where) override;
     void update(DrawContext* context) override;
-    int32_t onKeyDown(VstKeyCode& key) override;
-    int32_t onKeyUp(VstKeyCode& key) override;
+    int32_t onKeyDown(KeyCode& key) override;
+    int32_t onKeyUp(KeyCode& key) override;
     bool onDrop(void** items, int32_t count, int32_t type, const Point& where) override;
     bool onWheel(DrawContext* context, const Point& where, float distance) override;
-    EditorBase* getEditor() override;
+    FrameOwner* getEditor() override;
 
     // Takes over the caller's reference. False when the list cannot grow.
     virtual bool addView(View* view);
@@ -95,10 +95,10 @@ public:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    int32_t routeKey(int32_t (View::*handler)(VstKeyCode&), VstKeyCode& key);
+    int32_t routeKey(int32_t (View::*handler)(KeyCode&), KeyCode& key);
     bool anyViewDirty();
 
-    EditorBase* editor;
+    FrameOwner* editor;
     HWND parentWindow;
     Bitmap* background;
     int32_t viewCount;

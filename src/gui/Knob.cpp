@@ -240,7 +240,7 @@ bool Knob::onWheel(DrawContext* context, const Point&, float distance) {
     return true;
 }
 
-int32_t Knob::onKeyDown(VstKeyCode& key) {
+int32_t Knob::onKeyDown(KeyCode& key) {
     float step;
     switch (key.virt) {
     case kKeyLeft:

@@ -28,7 +28,7 @@ public:
     void draw(DrawContext* context) override;
     void mouse(DrawContext* context, const Point& where) override;
     bool onWheel(DrawContext* context, const Point& where, float distance) override;
-    int32_t onKeyDown(VstKeyCode& key) override;
+    int32_t onKeyDown(KeyCode& key) override;
 
     virtual void drawHandle(DrawContext* context);
     virtual void setStartAngle(float angle);

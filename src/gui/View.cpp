@@ -37,11 +37,11 @@ void View::update(DrawContext* context) {
 
 void View::notify(View*, const char*) {}
 
-int32_t View::onKeyDown(VstKeyCode&) {
+int32_t View::onKeyDown(KeyCode&) {
     return -1;
 }
 
-int32_t View::onKeyUp(VstKeyCode&) {
+int32_t View::onKeyUp(KeyCode&) {
     return -1;
 }
 
@@ -106,7 +106,7 @@ void View::setParentView(View* parent) {
     parentView = parent;
 }
 
-EditorBase* View::getEditor() {
+FrameOwner* View::getEditor() {
     return frame ? frame->getEditor() : nullptr;
 }
 

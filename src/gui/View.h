@@ -7,13 +7,19 @@
 #include <cstdint>
 
 #include "gui/Geometry.h"
-#include "plugin/VstTypes.h"
 
 namespace tine {
 
 class DrawContext;
-class EditorBase;
 class Frame;
+class FrameOwner;
+
+// A key as the host reports it: a character, a virtual key code and modifier bits.
+struct KeyCode {
+    int32_t character;
+    unsigned char virt;
+    unsigned char modifier;
+};
 
 class View {
 public:
@@ -27,8 +33,8 @@ public:
     virtual void update(DrawContext* context);
     virtual void notify(View* sender, const char* message);
     // -1: not handled.
-    virtual int32_t onKeyDown(VstKeyCode& key);
-    virtual int32_t onKeyUp(VstKeyCode& key);
+    virtual int32_t onKeyDown(KeyCode& key);
+    virtual int32_t onKeyUp(KeyCode& key);
     // items: type 0 file names (char*), the dropped text otherwise.
     virtual bool onDrop(void** items, int32_t count, int32_t type, const Point& where);
     virtual bool onWheel(DrawContext* context, const Point& where, float distance);
@@ -46,7 +52,7 @@ public:
     virtual void setViewSize(const Rect& rect);
     virtual void setFrame(Frame* frame);
     virtual void setParentView(View* parent);
-    virtual EditorBase* getEditor();
+    virtual FrameOwner* getEditor();
     virtual bool removed(View* parent);
     virtual bool attached(View* parent);
     // Releases one reference; the last one destroys the view.

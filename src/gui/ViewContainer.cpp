@@ -106,7 +106,7 @@ void ViewContainer::update(DrawContext* context) {
         draw(context);
 }
 
-int32_t ViewContainer::onKeyDown(VstKeyCode& key) {
+int32_t ViewContainer::onKeyDown(KeyCode& key) {
     for (Node* node = lastNode; node; node = node->previous) {
         const int32_t result = node->view->onKeyDown(key);
         if (result != -1)
@@ -115,7 +115,7 @@ int32_t ViewContainer::onKeyDown(VstKeyCode& key) {
     return -1;
 }
 
-int32_t ViewContainer::onKeyUp(VstKeyCode& key) {
+int32_t ViewContainer::onKeyUp(KeyCode& key) {
     for (Node* node = lastNode; node; node = node->previous) {
         const int32_t result = node->view->onKeyUp(key);
         if (result != -1)

@@ -19,8 +19,8 @@ public:
     void drawRect(DrawContext* context, const Rect& updateRect) override;
     void mouse(DrawContext* context, const Point& where) override;
     void update(DrawContext* context) override;
-    int32_t onKeyDown(VstKeyCode& key) override;
-    int32_t onKeyUp(VstKeyCode& key) override;
+    int32_t onKeyDown(KeyCode& key) override;
+    int32_t onKeyUp(KeyCode& key) override;
     bool onDrop(void** items, int32_t count, int32_t type, const Point& where) override;
     bool onWheel(DrawContext* context, const Point& where, float distance) override;
     void looseFocus(DrawContext* context = nullptr) override;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "params/ByteOrder.h"
 #include "params/ErrorReport.h"
 
 namespace tine {
@@ -31,28 +32,6 @@ void readName(const uint8_t* in, char* name) {
 }
 
 }  // namespace
-
-void putLittleEndian32(uint8_t* out, uint32_t value) {
-    out[0] = static_cast<uint8_t>(value);
-    out[1] = static_cast<uint8_t>(value >> 8);
-    out[2] = static_cast<uint8_t>(value >> 16);
-    out[3] = static_cast<uint8_t>(value >> 24);
-}
-
-uint32_t getLittleEndian32(const uint8_t* in) {
-    return uint32_t(in[0]) | (uint32_t(in[1]) << 8) | (uint32_t(in[2]) << 16) | (uint32_t(in[3]) << 24);
-}
-
-void putBigEndian32(uint8_t* out, uint32_t value) {
-    out[0] = static_cast<uint8_t>(value >> 24);
-    out[1] = static_cast<uint8_t>(value >> 16);
-    out[2] = static_cast<uint8_t>(value >> 8);
-    out[3] = static_cast<uint8_t>(value);
-}
-
-uint32_t getBigEndian32(const uint8_t* in) {
-    return (uint32_t(in[0]) << 24) | (uint32_t(in[1]) << 16) | (uint32_t(in[2]) << 8) | uint32_t(in[3]);
-}
 
 void writeChunkHeader(uint8_t* out, const ChunkHeader& header) {
     putLittleEndian32(out, static_cast<uint32_t>(header.tag));

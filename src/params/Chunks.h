@@ -30,12 +30,6 @@ struct ChunkHeader {
     int32_t version;
 };
 
-// Byte-order helpers shared by the chunk and file formats.
-void putLittleEndian32(uint8_t* out, uint32_t value);
-uint32_t getLittleEndian32(const uint8_t* in);
-void putBigEndian32(uint8_t* out, uint32_t value);
-uint32_t getBigEndian32(const uint8_t* in);
-
 void writeChunkHeader(uint8_t* out, const ChunkHeader& header = {kChunkTag, kChunkVersion});
 ChunkHeader readChunkHeader(const uint8_t* in);
 // A foreign tag reports InvalidFormat, a version of 2 or more NewerVersion;

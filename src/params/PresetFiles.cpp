@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "params/ByteOrder.h"
 #include "params/Chunks.h"
 #include "params/ErrorReport.h"
 #include "params/Program.h"

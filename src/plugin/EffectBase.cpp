@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/StableMath.h"
 #include "plugin/EditorBase.h"
 
 namespace tine {
@@ -36,16 +37,6 @@ bool validParameterIndex(int32_t index, int32_t count) {
 }
 
 }  // namespace
-
-int32_t truncToInt32(float value) {
-    if (std::isnan(value))
-        return 0;
-    if (value >= 2147483648.0f)
-        return INT32_MAX;
-    if (value <= -2147483648.0f)
-        return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
 
 EffectBase::EffectBase(audioMasterCallback master, int32_t programs, int32_t params)
     : sampleRate(44100.0f),
@@ -208,7 +199,7 @@ intptr_t EffectBase::dispatcher(int32_t opcode, int32_t index, intptr_t value, v
             getParameterName(index, text);
         return 0;
     case effGetVu:
-        return truncToInt32(getVu() * 32767.0f);
+        return truncToInt(getVu() * 32767.0f);
     case effSetSampleRate:
         setSampleRate(opt);
         return 0;

@@ -139,8 +139,4 @@ private:
     static float VSTCALLBACK getParameterEntry(AEffect* e, int32_t index);
 };
 
-// A float from the host turned into an integer without undefined behaviour:
-// truncated toward zero, NaN as 0, out-of-range values clamped.
-int32_t truncToInt32(float value);
-
 }  // namespace tine

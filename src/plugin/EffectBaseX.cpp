@@ -1,5 +1,6 @@
 #include "plugin/EffectBaseX.h"
 
+#include "engine/StableMath.h"
 #include "plugin/EditorBase.h"
 
 namespace tine {
@@ -93,7 +94,7 @@ intptr_t EffectBaseX::dispatcher(int32_t opcode, int32_t index, intptr_t value, 
         VstKeyCode key{};
         key.character = index;
         key.virt = static_cast<unsigned char>(value);
-        key.modifier = static_cast<unsigned char>(truncToInt32(opt));
+        key.modifier = static_cast<unsigned char>(truncToInt(opt));
         return opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
     }
     case effSetEditKnobMode:

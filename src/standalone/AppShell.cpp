@@ -4,9 +4,10 @@
 
 #include <new>
 
+#include "gui/FrameOwner.h"
 #include "params/ErrorReport.h"
 #include "plugin/EditorBase.h"
-#include "standalone/HostCallback.h"
+#include "host/HostCallback.h"
 #include "standalone/MidiPort.h"
 #include "standalone/StandaloneSynth.h"
 
@@ -117,7 +118,7 @@ int runMainWindow(void* instance, void* owner) {
     }
     synth->setMainWindow(mainWindow);
 
-    if (!synth->toolbar().build(mainWindow, width, editor, synth)) {
+    if (!synth->toolbar().build(mainWindow, width, dynamic_cast<FrameOwner*>(editor), synth)) {
         synth->setMainWindow(nullptr);
         DestroyWindow(mainWindow);
         return 0;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "standalone/AudioStream.h"
+#include "host/AudioStream.h"
 
 namespace tine {
 

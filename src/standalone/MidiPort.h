@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "standalone/MidiIntake.h"
+#include "host/MidiIntake.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define TINE_WINAPI __stdcall

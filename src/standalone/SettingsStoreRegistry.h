@@ -2,7 +2,7 @@
 // The settings store as a key of the current user's registry. Windows only;
 // the header stays free of <windows.h>.
 
-#include "standalone/HostSettings.h"
+#include "host/HostSettings.h"
 
 namespace tine {
 

@@ -2,7 +2,7 @@
 // The modal setup dialog (dialog resource 100). Windows only; the header
 // stays free of <windows.h>.
 
-#include "standalone/HostSettings.h"
+#include "host/HostSettings.h"
 
 namespace tine {
 

@@ -9,7 +9,7 @@
 #include "plugin/EditorBase.h"
 #include "standalone/AudioOutput.h"
 #include "standalone/MidiPort.h"
-#include "standalone/RenderBlock.h"
+#include "host/RenderBlock.h"
 
 namespace tine {
 

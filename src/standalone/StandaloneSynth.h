@@ -8,11 +8,11 @@
 
 #include "gui/Control.h"
 #include "plugin/SynthPlugin.h"
-#include "standalone/HostCallback.h"
-#include "standalone/HostSettings.h"
+#include "host/HostCallback.h"
+#include "host/HostSettings.h"
 #include "standalone/SettingsStoreRegistry.h"
 #include "standalone/Toolbar.h"
-#include "standalone/WavRecorder.h"
+#include "host/WavRecorder.h"
 
 namespace tine {
 

@@ -126,7 +126,7 @@ Rect Toolbar::controlRect(int32_t tag) {
     return kPlacements[tag].rect;
 }
 
-bool Toolbar::build(void* mainWindow, int32_t width, EditorBase* editor, ControlListener* listener) {
+bool Toolbar::build(void* mainWindow, int32_t width, FrameOwner* editor, ControlListener* listener) {
     release();
     frame_ = new (std::nothrow) Frame(Rect(0, 0, width, kToolbarHeight), static_cast<HWND>(mainWindow), editor);
     if (!frame_) {

@@ -15,7 +15,7 @@ class Bitmap;
 class Control;
 class ControlListener;
 class DrawContext;
-class EditorBase;
+class FrameOwner;
 class Frame;
 class StandaloneSynth;
 class TextEdit;
@@ -48,7 +48,7 @@ public:
     // Builds the strip on mainWindow (HWND), width pixels wide, its frame
     // tied to editor (may be null), every control reporting to listener.
     // False, with "Out of memory" reported, when the frame cannot be made.
-    bool build(void* mainWindow, int32_t width, EditorBase* editor, ControlListener* listener);
+    bool build(void* mainWindow, int32_t width, FrameOwner* editor, ControlListener* listener);
     // Deletes the frame with its controls and releases the bitmaps.
     void release();
     bool isBuilt() const { return frame_ != nullptr; }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "params/ByteOrder.h"
+
 namespace tine {
 
 namespace {
@@ -39,7 +41,7 @@ struct Cursor {
     {
         if (left() < 2)
             return false;
-        out = (uint32_t(data[pos]) << 8) | data[pos + 1];
+        out = getBigEndian16(data + pos);
         pos += 2;
         return true;
     }
@@ -48,8 +50,7 @@ struct Cursor {
     {
         if (left() < 4)
             return false;
-        out = (uint32_t(data[pos]) << 24) | (uint32_t(data[pos + 1]) << 16) |
-              (uint32_t(data[pos + 2]) << 8) | data[pos + 3];
+        out = getBigEndian32(data + pos);
         pos += 4;
         return true;
     }
@@ -163,7 +164,7 @@ public:
                     if (len != 3)
                         return fail("tempo event with " + std::to_string(len) + " data bytes", error);
                     const uint8_t* p = c_.data + payload;
-                    const uint32_t us = (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+                    const uint32_t us = getBigEndian24(p);
                     if (us == 0)
                         return fail("tempo of 0 microseconds per quarter note", error);
                     tempos_.push_back({tick, us});

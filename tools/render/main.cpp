@@ -9,7 +9,7 @@
 #include "plugin/FileCommands.h"
 #include "plugin/SynthPlugin.h"
 #include "plugin/VstTypes.h"
-#include "standalone/WavWriter.h"
+#include "host/WavWriter.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -151,7 +151,7 @@ TEST(GuiKnob, WheelAndArrowKeysStepByTheIncrementAndClamp) {
     knob.setDirty(false);
     EXPECT_TRUE(knob.onWheel(nullptr, Point(), 2.0f));
     EXPECT_NEAR(knob.getValue(), 0.7f, 1e-6f);
-    VstKeyCode key = {0, kKeyDown, 0};
+    KeyCode key = {0, kKeyDown, 0};
     EXPECT_EQ(knob.onKeyDown(key), 1);
     EXPECT_NEAR(knob.getValue(), 0.6f, 1e-6f);
     key = {0, kKeyRight, kModifierShift};

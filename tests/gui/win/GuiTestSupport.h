@@ -14,7 +14,7 @@
 
 #include "gui/DrawContext.h"
 #include "gui/Geometry.h"
-#include "plugin/EditorBase.h"
+#include "gui/FrameOwner.h"
 
 namespace tine::guitest {
 
@@ -236,9 +236,11 @@ inline Step releaseLeftStep() {
 // An editor that plays its steps from inside a control's mouse loop, one at
 // a time, each once the previous one is visible and the control has had a
 // few passes to act on it.
-class ScriptedEditor : public EditorBase {
+class ScriptedEditor : public FrameOwner {
 public:
-    ScriptedEditor() : EditorBase(nullptr) {}
+    ScriptedEditor() = default;
+    void beginEdit(int32_t) override {}
+    void endEdit(int32_t) override {}
 
     void play(std::vector<Step> script) {
         steps = std::move(script);

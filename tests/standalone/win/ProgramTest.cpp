@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "standalone/AppShell.h"
-#include "standalone/HostSettings.h"
+#include "host/HostSettings.h"
 #include "standalone/SettingsStoreRegistry.h"
 
 namespace tine {

@@ -17,7 +17,7 @@
 #include "params/ErrorReport.h"
 #include "standalone/AppShell.h"
 #include "standalone/AudioOutput.h"
-#include "standalone/HostCallback.h"
+#include "host/HostCallback.h"
 #include "standalone/MidiPort.h"
 #include "standalone/SettingsStoreRegistry.h"
 #include "standalone/StandaloneSynth.h"

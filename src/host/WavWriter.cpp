@@ -1,23 +1,13 @@
-#include "standalone/WavWriter.h"
+#include "host/WavWriter.h"
 
 #include <cerrno>
 #include <cstring>
 
+#include "params/ByteOrder.h"
+
 namespace tine {
 
 namespace {
-
-void put16(uint8_t* p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v & 0xFF);
-    p[1] = static_cast<uint8_t>((v >> 8) & 0xFF);
-}
-
-void put32(uint8_t* p, uint32_t v)
-{
-    put16(p, v & 0xFFFF);
-    put16(p + 2, v >> 16);
-}
 
 void putTag(uint8_t* p, const char* tag)
 {
@@ -33,18 +23,18 @@ std::array<uint8_t, kWavHeaderSize> makeWavHeader(uint32_t sampleRate, uint16_t 
     std::array<uint8_t, kWavHeaderSize> h{};
     putTag(&h[0], "RIFF");
     // Saturate rather than wrap: a wrapped size would describe a tiny file.
-    put32(&h[4], dataBytes > 0xFFFFFFFFu - 36u ? 0xFFFFFFFFu : dataBytes + 36u);
+    putLittleEndian32(&h[4], dataBytes > 0xFFFFFFFFu - 36u ? 0xFFFFFFFFu : dataBytes + 36u);
     putTag(&h[8], "WAVE");
     putTag(&h[12], "fmt ");
-    put32(&h[16], 16);
-    put16(&h[20], 1);
-    put16(&h[22], channels);
-    put32(&h[24], sampleRate);
-    put32(&h[28], sampleRate * blockAlign);
-    put16(&h[32], blockAlign);
-    put16(&h[34], 16);
+    putLittleEndian32(&h[16], 16);
+    putLittleEndian16(&h[20], 1);
+    putLittleEndian16(&h[22], channels);
+    putLittleEndian32(&h[24], sampleRate);
+    putLittleEndian32(&h[28], sampleRate * blockAlign);
+    putLittleEndian16(&h[32], blockAlign);
+    putLittleEndian16(&h[34], 16);
     putTag(&h[36], "data");
-    put32(&h[40], dataBytes);
+    putLittleEndian32(&h[40], dataBytes);
     return h;
 }
 
@@ -122,7 +112,7 @@ bool WavWriter::append(const int16_t* interleaved, std::size_t frames)
     while (remaining > 0) {
         const std::size_t n = remaining < samplesPerChunk ? remaining : samplesPerChunk;
         for (std::size_t i = 0; i < n; ++i)
-            put16(&bytes[2 * i], static_cast<uint16_t>(src[i]));
+            putLittleEndian16(&bytes[2 * i], static_cast<uint16_t>(src[i]));
         errno = 0;
         if (std::fwrite(bytes, 1, 2 * n, file_) != 2 * n)
             return fail("cannot write " + path_, errno);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "standalone/WavWriter.h"
+#include "host/WavWriter.h"
 
 namespace tine {
 

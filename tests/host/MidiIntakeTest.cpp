@@ -1,4 +1,4 @@
-#include "standalone/MidiIntake.h"
+#include "host/MidiIntake.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "standalone/WavRecorder.h"
+#include "host/WavRecorder.h"
 
 #include <new>
 #include <thread>

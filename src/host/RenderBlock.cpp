@@ -1,8 +1,8 @@
-#include "standalone/RenderBlock.h"
+#include "host/RenderBlock.h"
 
 #include "plugin/SynthPlugin.h"
-#include "standalone/MidiIntake.h"
-#include "standalone/WavRecorder.h"
+#include "host/MidiIntake.h"
+#include "host/WavRecorder.h"
 
 namespace tine {
 

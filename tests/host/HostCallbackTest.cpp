@@ -11,8 +11,8 @@
 #include "TestHost.h"
 #include "plugin/EditorBase.h"
 #include "plugin/FileCommands.h"
-#include "standalone/HostCallback.h"
-#include "standalone/MidiIntake.h"
+#include "host/HostCallback.h"
+#include "host/MidiIntake.h"
 
 namespace tine {
 namespace {

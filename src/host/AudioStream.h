@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "standalone/RenderBlock.h"
+#include "host/RenderBlock.h"
 
 namespace tine {
 

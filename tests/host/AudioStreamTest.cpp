@@ -1,4 +1,4 @@
-#include "standalone/AudioStream.h"
+#include "host/AudioStream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "standalone/WavRecorder.h"
+#include "host/WavRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@
 
 #include "TestHost.h"
 #include "params/ErrorReport.h"
-#include "standalone/MidiIntake.h"
-#include "standalone/RenderBlock.h"
+#include "host/MidiIntake.h"
+#include "host/RenderBlock.h"
 
 namespace tine {
 namespace {

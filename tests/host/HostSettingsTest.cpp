@@ -1,4 +1,4 @@
-#include "standalone/HostSettings.h"
+#include "host/HostSettings.h"
 
 #include <gtest/gtest.h>
 

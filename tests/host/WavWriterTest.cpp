@@ -1,4 +1,4 @@
-#include "standalone/WavWriter.h"
+#include "host/WavWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "standalone/HostCallback.h"
+#include "host/HostCallback.h"
 
 #include <atomic>
 
