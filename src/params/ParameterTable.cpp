@@ -76,48 +76,48 @@ float bounded(int index, float v) {
 void applyLevel(Engine& e, float v) { e.masterLevel = bounded(kParamLevel, v); }
 
 template <int Osc>
-void applyShape(Engine& e, float v) { e.shapes[Osc] = &shapeAt(shapeIndexForValue(bounded(1 + Osc, v))); }
+void applyShape(Engine& e, float v) { e.shapes[Osc] = &shapeAt(shapeIndexForValue(bounded(kParamOsc1Shape + Osc, v))); }
 
 template <int Osc>
-void applyOscLevel(Engine& e, float v) { e.oscillators[Osc].level = bounded(4 + Osc, v); }
+void applyOscLevel(Engine& e, float v) { e.oscillators[Osc].level = bounded(kParamOsc1Level + Osc, v); }
 
 template <int Osc>
 void applyDetune(Engine& e, float v) {
     // 1.015 as stored in single precision, widened.
-    const double exponent = 2.0 * bounded(7 + Osc, v) - 1.0;
+    const double exponent = 2.0 * bounded(kParamOsc1Detune + Osc, v) - 1.0;
     e.oscillators[Osc].detune = static_cast<float>(stablePow(1.0149999856948853, exponent));
 }
 
 template <int Osc>
-void applyVs1(Engine& e, float v) { e.oscillators[Osc].vs1 = bounded(10 + Osc, v); }
+void applyVs1(Engine& e, float v) { e.oscillators[Osc].vs1 = bounded(kParamOsc1Vs1 + Osc, v); }
 
 template <int Osc>
-void applyVs2(Engine& e, float v) { e.oscillators[Osc].vs2 = bounded(13 + Osc, v); }
+void applyVs2(Engine& e, float v) { e.oscillators[Osc].vs2 = bounded(kParamOsc1Vs2 + Osc, v); }
 
 template <int Osc>
 void applyTimeScale(Engine& e, float v) {
-    e.oscillators[Osc].timeScale = static_cast<float>(stablePow(4.0, 2.0 * bounded(16 + Osc, v) - 1.0));
+    e.oscillators[Osc].timeScale = static_cast<float>(stablePow(4.0, 2.0 * bounded(kParamOsc1TimeScale + Osc, v) - 1.0));
 }
 
 template <int Osc>
-void applyBrightness(Engine& e, float v) { e.oscillators[Osc].brightness = 1.6f * bounded(19 + Osc, v); }
+void applyBrightness(Engine& e, float v) { e.oscillators[Osc].brightness = 1.6f * bounded(kParamOsc1Brightness + Osc, v); }
 
 template <int Osc>
-void applyTranspose(Engine& e, float v) { e.oscillators[Osc].transpose = hundredths(bounded(22 + Osc, v)) - 50; }
+void applyTranspose(Engine& e, float v) { e.oscillators[Osc].transpose = hundredths(bounded(kParamOsc1Transpose + Osc, v)) - 50; }
 
 template <int Osc>
-void applyCurve(Engine& e, float v) { e.oscillators[Osc].curve = curveIndex(bounded(25 + Osc, v)) * 128; }
+void applyCurve(Engine& e, float v) { e.oscillators[Osc].curve = curveIndex(bounded(kParamOsc1Curve + Osc, v)) * 128; }
 
 void applyTremoloSpeed(Engine& e, float v) {
     const float hz = 5.0f * bounded(kParamTremoloSpeed, v) + 1.0f;
-    e.effects.tremoloLfo.k = lfoCoefficient(static_cast<double>(hz * e.halfSampleTime) * 6.283185308);
+    e.effects.tremoloLfo.k = lfoCoefficient(static_cast<double>(hz * e.halfSampleTime) * kTwoPi);
 }
 
 void applyTremoloDepth(Engine& e, float v) { e.effects.tremoloDepth = 0.5f * bounded(kParamTremoloDepth, v); }
 
 void applyAutopanSpeed(Engine& e, float v) {
     const float hz = 1.6f * bounded(kParamAutopanSpeed, v) + 0.4f;
-    e.effects.autopanLfo.k = lfoCoefficient(static_cast<double>(hz * e.halfSampleTime * 6.2831855f));
+    e.effects.autopanLfo.k = lfoCoefficient(static_cast<double>(hz * e.halfSampleTime * static_cast<float>(kTwoPi)));
 }
 
 void applyAutopanDepth(Engine& e, float v) {
@@ -128,7 +128,7 @@ void applyAutopanDepth(Engine& e, float v) {
 
 void applyPhaserRate(Engine& e, float v) {
     const float hz = 0.45f * bounded(kParamPhaserRate, v) + 0.05f;
-    e.effects.phaserLfo.k = lfoCoefficient(static_cast<double>(hz * e.halfSampleTime) * 6.283185308);
+    e.effects.phaserLfo.k = lfoCoefficient(static_cast<double>(hz * e.halfSampleTime) * kTwoPi);
 }
 
 void applyPhaserDepth(Engine& e, float v) { e.effects.phaserDepth = bounded(kParamPhaserDepth, v); }
@@ -138,7 +138,7 @@ void applyPhaserFeedback(Engine& e, float v) { e.effects.phaserFeedback = 0.6f *
 void applyChorusRate(Engine& e, float v) {
     // The slow factor keeps both chorus delays near their starting values.
     const double t = static_cast<double>((0.35f * bounded(kParamChorusRate, v) + 0.005f) * e.halfSampleTime * 0.0008f) *
-                     3.141592654;
+                     (0.5 * kTwoPi);
     e.effects.chorusLfoA.k = lfoCoefficient(t);
     e.effects.chorusLfoB.k = lfoCoefficient(0.78f * t);
 }
@@ -155,7 +155,7 @@ void applyDecay(Engine& e, float v) {
 }
 
 template <int Osc>
-void applyMute(Engine& e, float v) { e.oscillators[Osc].muteGain = bounded(41 + Osc, v) < 0.5f ? 1.0f : 0.0f; }
+void applyMute(Engine& e, float v) { e.oscillators[Osc].muteGain = bounded(kParamOsc1Mute + Osc, v) < 0.5f ? 1.0f : 0.0f; }
 
 void noApply(Engine&, float) {}
 

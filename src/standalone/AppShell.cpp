@@ -131,9 +131,6 @@ int runMainWindow(void* instance, void* owner) {
     synth->showProgramName();
     synth->setProgram(0);
 
-    // The resources hold no accelerators, so none is found and no key is
-    // translated; looking costs nothing and keeps the door open.
-    HACCEL accelerators = LoadAcceleratorsA(static_cast<HINSTANCE>(instance), "Tinemaster");
     MSG message = {};
     int exitCode = 0;
     for (;;) {
@@ -143,7 +140,6 @@ int runMainWindow(void* instance, void* owner) {
             break;
         }
         if (got == -1) break;
-        if (accelerators && TranslateAcceleratorA(message.hwnd, accelerators, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

@@ -3,8 +3,9 @@
 // exactly as a plug-in host drives it, so a rendered file is what a host at
 // the same rate and block size would have produced.
 
+#include "EventSchedule.h"
 #include "MidiFile.h"
-#include "engine/Pcm16.h"
+#include "PcmSink.h"
 #include "params/ErrorReport.h"
 #include "plugin/FileCommands.h"
 #include "plugin/SynthPlugin.h"
@@ -240,49 +241,6 @@ int parseArguments(int argc, char** argv, Options& opt, std::string& error)
     return 0;
 }
 
-// A VstEvents list with room for a fixed number of MIDI events. The list and
-// the events it points to live as long as this object, which outlives every
-// block it is handed to.
-class EventList {
-public:
-    explicit EventList(std::size_t capacity)
-        : midi_(capacity), capacity_(capacity)
-    {
-        const std::size_t slots = std::max<std::size_t>(capacity, 2);
-        const std::size_t bytes = offsetof(VstEvents, events) + slots * sizeof(VstEvent*);
-        storage_.reset(new std::max_align_t[(bytes + sizeof(std::max_align_t) - 1) /
-                                            sizeof(std::max_align_t)]);
-        list_ = new (storage_.get()) VstEvents{};
-    }
-
-    void clear() { list_->numEvents = 0; }
-
-    void add(const MidiEvent& e, int32_t deltaFrames)
-    {
-        const std::size_t i = static_cast<std::size_t>(list_->numEvents);
-        if (i >= capacity_)
-            return;  // sized from the song beforehand, so never reached
-        VstMidiEvent& m = midi_[i];
-        m = VstMidiEvent{};
-        m.type = kVstMidiType;
-        m.byteSize = static_cast<int32_t>(sizeof(VstMidiEvent));
-        m.deltaFrames = deltaFrames;
-        for (int b = 0; b < 3; ++b)
-            m.midiData[b] = static_cast<char>(b < e.size ? e.bytes[b] : 0);
-        list_->events[i] = reinterpret_cast<VstEvent*>(&m);
-        list_->numEvents = static_cast<int32_t>(i + 1);
-    }
-
-    int32_t size() const { return list_->numEvents; }
-    VstEvents* get() { return list_; }
-
-private:
-    std::vector<VstMidiEvent> midi_;
-    std::size_t capacity_;
-    std::unique_ptr<std::max_align_t[]> storage_;
-    VstEvents* list_ = nullptr;
-};
-
 class Progress {
 public:
     Progress(int rate, int64_t expectedFrames)
@@ -331,91 +289,62 @@ struct RenderResult {
     int peak = 0;  // largest magnitude among the 16-bit samples
 };
 
-int64_t toFrame(double seconds, int rate)
+// The instrument as a host would prepare it, with the bank, program and
+// patch the options name; null with `error` set when a preset step failed.
+std::unique_ptr<SynthPlugin> setUpInstrument(const Options& opt, std::string& error)
 {
-    return std::llround(seconds * rate);
-}
-
-bool render(const Options& opt, const MidiSong& song, WavWriter& wav, RenderResult& result,
-            std::string& error)
-{
-    const int rate = opt.rate;
-    const int64_t songEnd = toFrame(song.endSeconds, rate);
-    const int64_t window = toFrame(kSilenceWindowSeconds, rate);
-    const int64_t stopAt = songEnd + toFrame(opt.autoTail ? kMaxAutoTailSeconds : opt.tailSeconds, rate);
-    const float threshold = static_cast<float>(std::pow(10.0, kSilenceThresholdDb / 20.0));
-
-    std::vector<int64_t> eventFrames;
-    eventFrames.reserve(song.events.size());
-    std::size_t busiest = 0;
-    {
-        int64_t block = -1;
-        std::size_t inBlock = 0;
-        for (const MidiEvent& e : song.events) {
-            eventFrames.push_back(toFrame(e.seconds, rate));
-            const int64_t b = eventFrames.back() / opt.block;
-            inBlock = b == block ? inBlock + 1 : 1;
-            block = b;
-            busiest = std::max(busiest, inBlock);
-        }
-    }
-    EventList list(busiest);
-
     auto plugin = std::make_unique<SynthPlugin>(&hostCallback);
-    plugin->setSampleRate(static_cast<float>(rate));
+    plugin->setSampleRate(static_cast<float>(opt.rate));
     plugin->setBlockSize(opt.block);
     plugin->resume();
     if (!opt.bank.empty()) {
         if (!presetStep(loadBank, *plugin, "bank", opt.bank, error))
-            return false;
+            return nullptr;
         if (opt.programGiven)
             plugin->setProgram(opt.program);
     } else {
         plugin->setProgram(opt.program);
     }
     if (!opt.patch.empty() && !presetStep(loadPatch, *plugin, "patch", opt.patch, error))
-        return false;
+        return nullptr;
     if (!opt.saveBank.empty() && !presetStep(saveBank, *plugin, "cannot save bank", opt.saveBank, error))
+        return nullptr;
+    return plugin;
+}
+
+bool render(const Options& opt, const MidiSong& song, WavWriter& wav, RenderResult& result,
+            std::string& error)
+{
+    std::unique_ptr<SynthPlugin> plugin = setUpInstrument(opt, error);
+    if (!plugin)
         return false;
 
+    const int rate = opt.rate;
+    const int64_t songEnd = toFrame(song.endSeconds, rate);
+    const int64_t window = toFrame(kSilenceWindowSeconds, rate);
+    const int64_t stopAt = songEnd + toFrame(opt.autoTail ? kMaxAutoTailSeconds : opt.tailSeconds, rate);
+    EventSchedule schedule(song, rate, opt.block);
+    PcmSink sink(wav, opt.block, kSilenceThresholdDb);
     std::vector<float> left(static_cast<std::size_t>(opt.block));
     std::vector<float> right(static_cast<std::size_t>(opt.block));
-    std::vector<int16_t> pcm(static_cast<std::size_t>(opt.block) * 2);
     float* outputs[2] = {left.data(), right.data()};
 
     Progress progress(rate, opt.autoTail ? songEnd + window : stopAt);
     int64_t pos = 0;
-    int64_t lastLoud = -1;
-    std::size_t next = 0;
     while (pos < stopAt) {
-        if (opt.autoTail && pos >= songEnd + window && lastLoud < pos - window)
+        if (opt.autoTail && pos >= songEnd + window && sink.lastLoudFrame() < pos - window)
             break;
         if (gInterrupted) {
             error = "interrupted";
             return false;
         }
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(opt.block, stopAt - pos));
-
-        list.clear();
-        while (next < song.events.size() && eventFrames[next] < pos + n) {
-            list.add(song.events[next], static_cast<int32_t>(eventFrames[next] - pos));
-            ++next;
-        }
-        if (list.size() > 0)
-            plugin->processEvents(list.get());
+        VstEvents* events = schedule.eventsFor(pos, n);
+        if (events->numEvents > 0)
+            plugin->processEvents(events);
         plugin->processReplacing(nullptr, outputs, n);
-
-        for (int32_t i = 0; i < n; ++i) {
-            const int16_t l = toPcm16(left[i]);
-            const int16_t r = toPcm16(right[i]);
-            pcm[2 * i] = l;
-            pcm[2 * i + 1] = r;
-            result.peak = std::max({result.peak, std::abs(int(l)), std::abs(int(r))});
-            if (std::fabs(left[i]) >= threshold || std::fabs(right[i]) >= threshold)
-                lastLoud = pos + i;
-        }
-        if (!wav.append(pcm.data(), static_cast<std::size_t>(n))) {
-            error = wav.error();
+        if (!sink.write(left.data(), right.data(), n, pos)) {
+            error = sink.error();
             return false;
         }
         pos += n;
@@ -424,6 +353,7 @@ bool render(const Options& opt, const MidiSong& song, WavWriter& wav, RenderResu
     progress.update(pos, true);
     clearProgress();
     result.frames = pos;
+    result.peak = sink.peak();
     return true;
 }
 
