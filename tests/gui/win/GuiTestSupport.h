@@ -1,8 +1,8 @@
 #pragma once
-// Shared pieces of the toolkit's Windows tests: a host window at a known
-// screen position, message pumping, pixel grabs, real input through
-// SendInput, and an editor whose tracking idle plays a script of input steps
-// while a control holds the mouse loop.
+// Shared pieces of the Windows interface tests: a host window at a known
+// screen position, message pumping, pixel grabs and screenshots, real input
+// through SendInput, and an editor whose tracking idle plays a script of
+// input steps while a control holds the mouse loop.
 
 #include <windows.h>
 
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "gui/DrawContext.h"
-#include "gui/Geometry.h"
+#include "gui/Bitmap.h"
 #include "gui/FrameOwner.h"
+#include "gui/OffscreenContext.h"
 
 namespace tine::guitest {
 
@@ -53,22 +53,16 @@ public:
             windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
             windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
             windowClass.lpszClassName = "TineGuiTestHost";
-            RegisterClassA(&windowClass);
-            registered = true;
+            registered = RegisterClassA(&windowClass) != 0;
         }
         handle = CreateWindowExA(WS_EX_TOPMOST, "TineGuiTestHost", "Toolkit test", style | WS_VISIBLE | WS_CLIPCHILDREN,
                                  x, y, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        ShowWindow(handle, SW_SHOW);
         SetForegroundWindow(handle);
         UpdateWindow(handle);
-        // The X server's focus arrives a little later and brings the key
-        // state in line with the real keyboard: let that pass before any
-        // test presses keys.
-        pump(250);
+        pump(250);  // the X server's focus, which brings the key state in line, comes a little later
     }
     ~HostWindow() {
-        if (handle)
-            DestroyWindow(handle);
+        DestroyWindow(handle);
         pump(10);
     }
     HWND get() const { return handle; }
@@ -76,12 +70,6 @@ public:
 private:
     HWND handle;
 };
-
-// A plain child window inside another, for the wrapping-window tests.
-inline HWND makeChildWindow(HWND parent, int width, int height) {
-    return CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, width, height, parent, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
 
 inline SIZE windowSize(HWND window) {
     RECT r;
@@ -92,24 +80,48 @@ inline SIZE windowSize(HWND window) {
 // Pixels of a device context region, row by row.
 inline std::vector<Color> grab(HDC dc, int x, int y, int width, int height) {
     std::vector<Color> pixels;
-    pixels.reserve(static_cast<size_t>(width * height));
     for (int row = 0; row < height; ++row)
         for (int column = 0; column < width; ++column)
             pixels.push_back(fromColorRef(GetPixel(dc, x + column, y + row)));
     return pixels;
 }
 
-// ---- real input -----------------------------------------------------------
+// A region of a bitmap. A bitmap sits in one device context at a time: the
+// reader lets go before anyone draws it.
+inline std::vector<Color> bitmapPixels(Bitmap* bitmap, int x, int y, int width, int height) {
+    OffscreenContext source(nullptr, bitmap);
+    return grab(source.getSystemContext(), x, y, width, height);
+}
+
+struct Image {
+    int width = 0, height = 0;
+    std::vector<Color> pixels;
+    Color at(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+    std::vector<Color> region(const Rect& r) const {
+        std::vector<Color> out;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) out.push_back(at(x, y));
+        return out;
+    }
+};
+
+// The window's client area as it is on the screen.
+inline Image capture(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    Image image{client.right, client.bottom, grab(dc, 0, 0, client.right, client.bottom)};
+    ReleaseDC(window, dc);
+    return image;
+}
 
 inline void sendMouse(DWORD flags, int x = 0, int y = 0) {
     INPUT input = {};
     input.type = INPUT_MOUSE;
     input.mi.dwFlags = flags;
     if (flags & MOUSEEVENTF_ABSOLUTE) {
-        // Absolute positions are in 1/65536 of the screen; rounding up lands
-        // exactly on the pixel.
-        const int width = GetSystemMetrics(SM_CXSCREEN);
-        const int height = GetSystemMetrics(SM_CYSCREEN);
+        // In 1/65536 of the screen; rounding up lands exactly on the pixel.
+        const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
         input.mi.dx = static_cast<LONG>((static_cast<int64_t>(x) * 65536 + width - 1) / width);
         input.mi.dy = static_cast<LONG>((static_cast<int64_t>(y) * 65536 + height - 1) / height);
     }
@@ -126,42 +138,46 @@ inline bool cursorAt(int x, int y) {
     return p.x == x && p.y == y;
 }
 
-// Runs a program of the machine under Wine and waits for it.
+// Starts a program of the machine. Wine hands out no handle to wait on: the
+// caller watches for its effect.
 inline bool runUnixProgram(const char* commandLine) {
-    char buffer[256];
-    lstrcpynA(buffer, commandLine, sizeof(buffer));
+    std::string buffer = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(nullptr, buffer, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    PROCESS_INFORMATION process = {};
+    return CreateProcessA(nullptr, &buffer[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
+}
+
+// Saves an image as a PNG in the test output folder for a person to look at:
+// raw RGB, converted by ImageMagick; the file appears once it is whole.
+inline bool savePng(const Image& image, const char* name) {
+    const std::string path = std::string(TINE_TEST_OUTPUT_DIR) + "/" + name, raw = path + ".rgb";
+    std::vector<uint8_t> bytes;
+    for (const Color& c : image.pixels) bytes.insert(bytes.end(), {c.red, c.green, c.blue});
+    FILE* file = std::fopen(raw.c_str(), "wb");
+    if (!file)
         return false;
-    WaitForSingleObject(process.hProcess, 5000);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return true;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fclose(file) == 0;
+    std::remove(path.c_str());
+    const std::string command = "/bin/sh -c \"convert -size " + std::to_string(image.width) + "x" +
+                                std::to_string(image.height) + " -depth 8 rgb:" + raw + " " + path +
+                                ".part.png && mv " + path + ".part.png " + path + "; rm -f " + raw + "\"";
+    std::printf("Screenshot: %s\n", path.c_str());
+    return written && runUnixProgram(command.c_str()) &&
+           pumpUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
 }
 
 // Modifier keys go through the X server itself when xdotool is there: Wine
 // brings its key state in line with the server's on focus and pointer
 // events, which would undo a modifier pressed only inside Wine.
 inline const char* xdotoolName(WORD key) {
-    switch (key) {
-    case VK_SHIFT:
-        return "shift";
-    case VK_CONTROL:
-        return "ctrl";
-    case VK_MENU:
-        return "alt";
-    default:
-        return nullptr;
-    }
+    return key == VK_SHIFT ? "shift" : key == VK_CONTROL ? "ctrl" : key == VK_MENU ? "alt" : nullptr;
 }
 
 inline void sendKey(WORD key, bool down) {
     if (const char* name = xdotoolName(key)) {
-        char command[96];
-        std::snprintf(command, sizeof(command), "/usr/bin/xdotool %s %s", down ? "keydown" : "keyup", name);
-        if (GetFileAttributesA("Z:\\usr\\bin\\xdotool") != INVALID_FILE_ATTRIBUTES && runUnixProgram(command))
+        const std::string command = std::string("/usr/bin/xdotool ") + (down ? "keydown " : "keyup ") + name;
+        if (GetFileAttributesA("Z:\\usr\\bin\\xdotool") != INVALID_FILE_ATTRIBUTES && runUnixProgram(command.c_str()))
             return;
     }
     INPUT input = {};
@@ -200,20 +216,14 @@ inline bool holdKey(WORD key) {
 
 // Leaves every button and modifier up, whatever a failed test left behind.
 inline void releaseEverything() {
-    if (keyDown(VK_LBUTTON))
-        sendMouse(MOUSEEVENTF_LEFTUP);
-    if (keyDown(VK_RBUTTON))
-        sendMouse(MOUSEEVENTF_RIGHTUP);
-    if (keyDown(VK_SHIFT))
-        sendKey(VK_SHIFT, false);
-    if (keyDown(VK_CONTROL))
-        sendKey(VK_CONTROL, false);
-    if (keyDown(VK_MENU))
-        sendKey(VK_MENU, false);
+    for (WORD button : {VK_LBUTTON, VK_RBUTTON})
+        if (keyDown(button))
+            sendMouse(button == VK_LBUTTON ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP);
+    for (WORD key : {VK_SHIFT, VK_CONTROL, VK_MENU})
+        if (keyDown(key))
+            sendKey(key, false);
     pump(20);
 }
-
-// ---- scripted tracking ----------------------------------------------------
 
 // One input step: an action, and when its effect is visible to the program.
 struct Step {
@@ -238,7 +248,6 @@ inline Step releaseLeftStep() {
 // few passes to act on it.
 class ScriptedEditor : public FrameOwner {
 public:
-    ScriptedEditor() = default;
     void beginEdit(int32_t) override {}
     void endEdit(int32_t) override {}
 
@@ -246,7 +255,6 @@ public:
         steps = std::move(script);
         next = 0;
         started = false;
-        settle = 0;
         passes = 0;
     }
     // The last step counts as done once visible: releasing the button ends
@@ -254,7 +262,6 @@ public:
     bool finished() const {
         return next >= steps.size() || (started && next + 1 == steps.size() && steps[next].visible());
     }
-    int trackingPasses() const { return passes; }
 
     void idleWhileTracking() override {
         ++passes;
@@ -265,33 +272,25 @@ public:
         }
         if (finished())
             return;
-        Step& step = steps[next];
         if (!started) {
-            step.act();
+            steps[next].act();
             started = true;
-            settle = 0;
-            waited = 0;
-            return;
-        }
-        if (!step.visible()) {
+            settle = waited = 0;
+        } else if (!steps[next].visible()) {
             // A focus change can reset the key state: act again after a while.
             if (++waited % 200 == 0)
-                step.act();
-            return;
+                steps[next].act();
+        } else if (++settle >= 3) {
+            ++next;
+            started = false;
         }
-        if (++settle < 3)
-            return;
-        ++next;
-        started = false;
     }
 
 private:
     std::vector<Step> steps;
     size_t next = 0;
     bool started = false;
-    int settle = 0;
-    int waited = 0;
-    int passes = 0;
+    int settle = 0, waited = 0, passes = 0;
 };
 
 // Screen position of a point in a window's client area.
@@ -301,18 +300,22 @@ inline POINT onScreen(HWND window, int x, int y) {
     return p;
 }
 
-// Presses the left button over a point, with a modifier key held if one is
-// given, and pumps until the press has been handled (for controls with a
-// mouse loop, until the loop has ended). The modifier goes down only once the
-// pointer is over the window: entering it can bring the key state in line
-// with the real keyboard.
-inline void pressLeftAt(POINT p, WORD modifier = 0) {
+// Presses a button over a point, with a modifier key held if one is given.
+// The modifier goes down only once the pointer is over the window: entering
+// it can bring the key state in line with the real keyboard.
+inline void pressAt(POINT p, WORD modifier, DWORD buttonDown) {
     moveMouseTo(p.x, p.y);
     pumpUntil([&] { return cursorAt(p.x, p.y); }, 1000);
     pump(20);
     if (modifier)
         holdKey(modifier);
-    sendMouse(MOUSEEVENTF_LEFTDOWN);
+    sendMouse(buttonDown);
+}
+
+// Presses the left button and pumps until the press has been handled (for
+// controls with a mouse loop, until the loop has ended).
+inline void pressLeftAt(POINT p, WORD modifier = 0) {
+    pressAt(p, modifier, MOUSEEVENTF_LEFTDOWN);
     pump(60);
 }
 
