@@ -279,7 +279,7 @@ TEST_F(SynthEditorBinding, PluginChangesReachTheControlsAndTheScreenAtTheNextIdl
         char name[64];
         plugin->getProgramName(name);
         EXPECT_STREQ(control<ProgramNameEdit>(SynthEditor::kProgramNameTag)->text(), name);
-        plugin->setParameter(kParamOsc1Mute + 1, 1.0f);
+        plugin->setParameter(kParamOsc1Mute + 1, 0.5f);  // the least that mutes
         EXPECT_TRUE(control<ShapeBox>(kParamOsc1Shape + 1)->isMuted());
     }
 }
