@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include "engine/SharedTables.h"
 #include "engine/StableMath.h"
 
 namespace tine {
