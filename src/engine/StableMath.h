@@ -9,6 +9,9 @@
 
 namespace tine {
 
+// 2π as the design gives it, in double precision.
+constexpr double kTwoPi = 6.283185308;
+
 double stableSin(double x);
 double stableExp(double x);
 double stableLog(double x);           // x > 0
