@@ -90,7 +90,7 @@ void BM_VoiceKernel(benchmark::State& state) {
             engine.rebuildPool(16);
             engine.noteOnProcedure(60, 100);
         }
-        Voice* voice = engine.activeVoices;
+        FmVoice* voice = engine.activeVoices;
         voice->tickInto(sum.data(), kMaxStretchFrames);
         benchmark::DoNotOptimize(sum.data());
         samples += kMaxStretchFrames;

@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include "engine/SharedTables.h"
 #include "engine/StableMath.h"
 
 namespace tine {
@@ -38,7 +39,7 @@ float Engine::setSampleRate(float rate) {
 
 void Engine::releaseAll() {
     sustainPedal = false;
-    for (Voice* voice = activeVoices; voice; voice = voice->next) voice->noteOff();
+    for (FmVoice* voice = activeVoices; voice; voice = voice->next) voice->noteOff();
 }
 
 bool Engine::rebuildPool(int32_t maxVoices) {
@@ -59,28 +60,28 @@ void Engine::handleMidi(uint8_t status, uint8_t data1, uint8_t data2) {
     if (kind == 0x90 && d2 > 0) {
         noteOnProcedure(d1, d2);
     } else if (kind == 0x80 || kind == 0x90) {
-        for (Voice* voice = activeVoices; voice; voice = voice->next)
+        for (FmVoice* voice = activeVoices; voice; voice = voice->next)
             if (voice->note == d1 && voice->keyHeld) voice->noteOff();
     } else if (kind == 0xB0 && d1 == 123) {
         sustainPedal = false;
-        for (Voice* voice = activeVoices; voice; voice = voice->next) voice->noteOff();
+        for (FmVoice* voice = activeVoices; voice; voice = voice->next) voice->noteOff();
     } else if (kind == 0xB0 && d1 == 64) {
         sustainPedal = d2 != 0;
         if (!sustainPedal)
-            for (Voice* voice = activeVoices; voice; voice = voice->next)
+            for (FmVoice* voice = activeVoices; voice; voice = voice->next)
                 if (voice->sustained) voice->noteOff();
     }
 }
 
 void Engine::noteOnProcedure(uint8_t note, uint8_t velocity) {
     if (!sharedTables()) return;
-    for (Voice* voice = activeVoices; voice; voice = voice->next)
+    for (FmVoice* voice = activeVoices; voice; voice = voice->next)
         if (voice->note == note) voice->damp();
     if (!voicePool) return;
-    Voice* voice = voicePool->take();
+    FmVoice* voice = voicePool->take();
     if (!voice) return;
     if (voicePool->activeCount() > voicePool->maxVoices()) {
-        if (Voice* stolen = chooseVoiceToSteal()) stolen->damp();
+        if (FmVoice* stolen = chooseVoiceToSteal()) stolen->damp();
     }
     voice->prev = nullptr;
     voice->next = activeVoices;
@@ -89,17 +90,17 @@ void Engine::noteOnProcedure(uint8_t note, uint8_t velocity) {
     voice->noteOn(note, velocity);
 }
 
-Voice* Engine::chooseVoiceToSteal() const {
+FmVoice* Engine::chooseVoiceToSteal() const {
     if (!activeVoices) return nullptr;
     uint8_t lowest = 127;
-    for (const Voice* voice = activeVoices; voice; voice = voice->next)
+    for (const FmVoice* voice = activeVoices; voice; voice = voice->next)
         if (voice->note < lowest) lowest = voice->note;
 
-    Voice* fadingCandidate = nullptr;
+    FmVoice* fadingCandidate = nullptr;
     uint32_t oldestFading = 0;
-    Voice* heldCandidate = nullptr;
+    FmVoice* heldCandidate = nullptr;
     uint8_t softest = 127;
-    for (Voice* voice = activeVoices; voice; voice = voice->next) {
+    for (FmVoice* voice = activeVoices; voice; voice = voice->next) {
         if (voice->note == lowest) continue;
         if (voice->fading) {
             if (voice->age > oldestFading) {
@@ -114,7 +115,7 @@ Voice* Engine::chooseVoiceToSteal() const {
     return fadingCandidate ? fadingCandidate : heldCandidate;
 }
 
-void Engine::retire(Voice* voice) {
+void Engine::retire(FmVoice* voice) {
     if (voice->prev)
         voice->prev->next = voice->next;
     else

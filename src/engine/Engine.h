@@ -44,7 +44,7 @@ public:
     float denormalOffset = 1e-24f;            // sign flips every block
 
     // --- Voices ---
-    Voice* activeVoices = nullptr;            // newest first
+    FmVoice* activeVoices = nullptr;          // newest first
     VoicePool* voicePool = nullptr;
     bool sustainPedal = false;
 
@@ -63,7 +63,7 @@ public:
     // Channel message; the caller handles program changes itself.
     void handleMidi(uint8_t status, uint8_t data1, uint8_t data2);
     void noteOnProcedure(uint8_t note, uint8_t velocity);
-    Voice* chooseVoiceToSteal() const;
+    FmVoice* chooseVoiceToSteal() const;
     void renormalizeLfos() { effects.renormalizeLfos(); }
 
     // Renders `frames` frames into `out`, handling the events of `events` at
@@ -75,7 +75,7 @@ public:
 private:
     template <typename Output>
     void renderStretch(int32_t frames, Output& out);
-    void retire(Voice* voice);
+    void retire(FmVoice* voice);
 
     float voiceSum_[kMaxStretchFrames];
     float stretchLeft_[kMaxStretchFrames];
@@ -116,25 +116,24 @@ void Engine::renderStretch(int32_t frames, Output& out) {
     for (int32_t i = 0; i < frames; ++i) voiceSum_[i] = 0.0f;
     StretchFinisher finisher{&effects, masterLevel, denormalOffset, voiceSum_, stretchLeft_, stretchRight_, 0};
 
-    // Voices go two at a time (every pool voice is an FmVoice), an odd one
-    // first, so that the last pair can hand each finished sample straight to
-    // the effects. The sum per sample still adds the voices in list order.
+    // Voices go two at a time, an odd one first, so that the last pair can
+    // hand each finished sample straight to the effects. The sum per sample
+    // still adds the voices in list order.
     int32_t count = 0;
-    for (const Voice* voice = activeVoices; voice; voice = voice->next) ++count;
-    Voice* voice = activeVoices;
+    for (const FmVoice* voice = activeVoices; voice; voice = voice->next) ++count;
+    FmVoice* voice = activeVoices;
     if (count % 2 == 1) {
-        Voice* following = voice->next;
-        static_cast<FmVoice*>(voice)->tickAlone(voiceSum_, frames, count == 1 ? &finisher : nullptr);
+        FmVoice* following = voice->next;
+        voice->tickInto(voiceSum_, frames, count == 1 ? &finisher : nullptr);
         if (voice->done) retire(voice);
         voice = following;
         count -= 1;
     }
     while (voice) {
-        Voice* partner = voice->next;
-        Voice* following = partner->next;
+        FmVoice* partner = voice->next;
+        FmVoice* following = partner->next;
         count -= 2;
-        FmVoice::tickPairInto(*static_cast<FmVoice*>(voice), *static_cast<FmVoice*>(partner), voiceSum_, frames,
-                              count == 0 ? &finisher : nullptr);
+        FmVoice::tickPairInto(*voice, *partner, voiceSum_, frames, count == 0 ? &finisher : nullptr);
         if (voice->done) retire(voice);
         if (partner->done) retire(partner);
         voice = following;

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "engine/Envelope.h"
-#include "engine/SharedTables.h"
 
 namespace tine {
 
@@ -32,16 +31,5 @@ struct VoiceOscillator {
     float lastModulator = 0.0f;      // previous modulator output, cycles
     float feedback = 0.0f;
 };
-
-// Linearly interpolated table sine of a phase in cycles; negative phases wrap too.
-inline float interpolatedSine(const float* sine, float phase) {
-    const float x = phase * static_cast<float>(kSineSize);
-    int32_t i = static_cast<int32_t>(x);
-    if (static_cast<float>(i) > x) --i;  // floor for negative phases
-    const float t = x - static_cast<float>(i);
-    const float* p = sine + (i & (kSineSize - 1));
-    const float a = p[0];
-    return a + (p[1] - a) * t;
-}
 
 }  // namespace tine

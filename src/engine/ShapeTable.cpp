@@ -44,8 +44,6 @@ int32_t shapeKey(float v) {
 
 }  // namespace
 
-int shapeCount() { return kShapeSlots; }
-
 int shapeIndexForValue(float v) {
     const int32_t key = shapeKey(v);
     for (int s = 0; s < kShapeSlots; ++s) {

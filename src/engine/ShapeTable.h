@@ -10,7 +10,6 @@ struct OperatorSpec {
     uint8_t rates[4];       // 0..99: attack, first decay, last decay, release
     uint8_t rateScaling;    // 0..7, key rate scaling amount
     uint8_t breakpoint;     // MIDI note above which the level falls; 135 = key scaling off
-    float unusedDepth;      // kept for the record layout, never read
     float keyScaleDepth;    // 0..1, how far the level falls from the breakpoint to note 127
     float ratio;            // frequency ratio to the played note, or a frequency value when fixed
     float offset;           // frequency value added after the ratio
@@ -24,7 +23,6 @@ struct ShapeRecord {
     float key;              // normalized "Shape" value that selects this shape
     float feedback;         // modulator self-feedback
     float gain;             // derived: 1 / loudest carrier level amplitude
-    float unusedOne;        // always 1.0, never read
     OperatorSpec carrier;
     OperatorSpec modulator;
 };
@@ -37,8 +35,6 @@ constexpr float kFeedbackStep = 0.013926058f;
 
 // The shape records as designed, derived fields left at 0 (ShapeTableData.cpp).
 extern const ShapeRecord kShapeDesigns[kShapeSlots];
-
-int shapeCount();
 
 // Slot whose key matches v to the hundredth; slot 0 when none does.
 int shapeIndexForValue(float v);

@@ -14,9 +14,12 @@ int tableUsers = 0;
 std::atomic<SharedTables*> tables{nullptr};
 std::atomic<uint32_t> modulatorSeed{1000};
 
+// The sine table's own 2 pi: the table is defined by it, and kTwoPi would change 4456 of its entries.
+constexpr double kSineTwoPi = 6.2831852;
+
 void fill(SharedTables& t) {
     for (int i = 0; i <= kSineSize; ++i)
-        t.sine[i] = static_cast<float>(stableSin(6.2831852 * (i % kSineSize) / kSineSize));
+        t.sine[i] = static_cast<float>(stableSin(kSineTwoPi * (i % kSineSize) / kSineSize));
     for (int n = 0; n < 128; ++n)
         t.noteFrequency[n] = static_cast<float>(13.75 * stablePow(2.0, (n + 3) / 12.0));
     const double e2 = stableExp(2.0);

@@ -26,13 +26,13 @@ VoicePool* VoicePool::create(Engine* owner, uint8_t maxVoices) {
 
 VoicePool::~VoicePool() { delete[] voices_; }
 
-Voice* VoicePool::take() {
+FmVoice* VoicePool::take() {
     if (freeCount_ == 0) return nullptr;
     ++activeCount_;
     return freeStack_[--freeCount_];
 }
 
-void VoicePool::giveBack(Voice* voice) {
+void VoicePool::giveBack(FmVoice* voice) {
     if (freeCount_ >= kPoolVoices) return;
     freeStack_[freeCount_++] = voice;
     if (activeCount_ > 0) --activeCount_;

@@ -19,9 +19,9 @@ public:
     ~VoicePool();
 
     // Pops a free voice and counts it active; null when none is free.
-    Voice* take();
+    FmVoice* take();
     // Pushes a finished voice back.
-    void giveBack(Voice* voice);
+    void giveBack(FmVoice* voice);
 
     uint8_t activeCount() const { return activeCount_; }
     uint8_t freeCount() const { return freeCount_; }
@@ -29,7 +29,7 @@ public:
 
 private:
     FmVoice* voices_ = nullptr;
-    Voice* freeStack_[kPoolVoices] = {};
+    FmVoice* freeStack_[kPoolVoices] = {};
     uint8_t activeCount_ = 0;
     uint8_t maxVoices_ = 0;
     uint8_t freeCount_ = 0;

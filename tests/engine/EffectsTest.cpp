@@ -19,7 +19,7 @@ std::vector<float> voiceSum(int note, int frames) {
     std::vector<float> sum;
     for (int i = 0; i < frames; ++i) {
         float s = 0.0f;
-        for (Voice* v = rig.engine.activeVoices; v; v = v->next) s += v->tick();
+        for (FmVoice* v = rig.engine.activeVoices; v; v = v->next) s += v->tick();
         sum.push_back(s);
     }
     return sum;

@@ -152,7 +152,7 @@ TEST(Envelope, EqualLevelsGiveAOneSampleSegmentWithoutChange) {
 
 TEST(Envelope, LevelFallsAboveTheBreakpoint) {
     test::TablesHold tables;
-    OperatorSpec op{{99, 50, 0, 50}, {60, 60, 60, 60}, 0, 36, 0.0f, 0.5f, 1.0f, 0.0f, false, 0.0f, 1.0f / 91.0f};
+    OperatorSpec op{{99, 50, 0, 50}, {60, 60, 60, 60}, 0, 36, 0.5f, 1.0f, 0.0f, false, 0.0f, 1.0f / 91.0f};
     auto planned = [&](int note) {
         Envelope carrier, modulator;
         EnvelopePlanInput in{note, 127, 0.0f, 0.8f, 1.0f, 1.0f, 1.0f, 44100.0f};

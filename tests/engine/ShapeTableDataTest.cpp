@@ -82,7 +82,7 @@ TEST(ShapeTableData, NamedSlotsCarryTheirNamesAndKeys) {
 bool isBlank(const OperatorSpec& op) {
     const OperatorSpec zero{};
     return std::memcmp(op.levels, zero.levels, 4) == 0 && std::memcmp(op.rates, zero.rates, 4) == 0 &&
-           op.rateScaling == 0 && op.breakpoint == 0 && op.unusedDepth == 0.0f && op.keyScaleDepth == 0.0f &&
+           op.rateScaling == 0 && op.breakpoint == 0 && op.keyScaleDepth == 0.0f &&
            op.ratio == 0.0f && op.offset == 0.0f && !op.fixed && op.invBreakpoint == 0.0f &&
            op.invUpperSpan == 0.0f;
 }
@@ -95,7 +95,6 @@ TEST(ShapeTableData, SpareSlotsAreEmpty) {
         EXPECT_EQ(r.key, 0.0f);
         EXPECT_EQ(r.feedback, 0.0f);
         EXPECT_EQ(r.gain, 0.0f);
-        EXPECT_EQ(r.unusedOne, 0.0f);
         EXPECT_TRUE(isBlank(r.carrier));
         EXPECT_TRUE(isBlank(r.modulator));
     }
@@ -195,7 +194,6 @@ TEST(ShapeTableData, DesignedValuesStayInTheirSets) {
         SCOPED_TRACE(r.name);
         EXPECT_TRUE(oneOf(r.feedback, kFeedbacks)) << r.feedback;
         EXPECT_EQ(r.gain, 0.0f);
-        EXPECT_EQ(r.unusedOne, 1.0f);
         expectOperatorInRange(r.carrier);
         expectOperatorInRange(r.modulator);
         EXPECT_FALSE(r.carrier.fixed && r.modulator.fixed);
