@@ -12,7 +12,9 @@ namespace {
 
 using namespace tine;
 
-intptr_t quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) { return opcode == 1 ? 2400 : 0; }
+intptr_t quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+    return opcode == 1 ? 2400 : 0;
+}
 
 constexpr int32_t kBlock = 512;
 constexpr float kRate = 44100.0f;
@@ -34,7 +36,8 @@ public:
     ~HeldChord() { std::free(list_); }
 
     void strikeIfDue(int block) {
-        if (block % 86 == 0) plugin_.processEvents(list_);
+        if (block % 86 == 0)
+            plugin_.processEvents(list_);
     }
 
 private:
@@ -72,9 +75,15 @@ void renderHeld(benchmark::State& state, int voices) {
         benchmark::Counter(frames * voices * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_OneVoiceProgram0(benchmark::State& state) { renderHeld(state, 1); }
-void BM_Voices16Program0(benchmark::State& state) { renderHeld(state, 16); }
-void BM_Voices32Program0(benchmark::State& state) { renderHeld(state, 32); }
+void BM_OneVoiceProgram0(benchmark::State& state) {
+    renderHeld(state, 1);
+}
+void BM_Voices16Program0(benchmark::State& state) {
+    renderHeld(state, 16);
+}
+void BM_Voices32Program0(benchmark::State& state) {
+    renderHeld(state, 32);
+}
 
 // The voice alone, without the effects chain: its kernel cost.
 void BM_VoiceKernel(benchmark::State& state) {
@@ -95,8 +104,8 @@ void BM_VoiceKernel(benchmark::State& state) {
         benchmark::DoNotOptimize(sum.data());
         samples += kMaxStretchFrames;
     }
-    state.counters["ns_per_voice_sample"] =
-        benchmark::Counter(static_cast<double>(samples) * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_voice_sample"] = benchmark::Counter(
+        static_cast<double>(samples) * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK(BM_VoiceKernel);

@@ -15,11 +15,14 @@ namespace {
 
 using namespace tine;
 
-intptr_t VSTCALLBACK silentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
+intptr_t VSTCALLBACK silentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
+    return 0;
+}
 
 bool writeRaw(const std::string& path, const void* data, size_t size) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+    if (!file)
+        return false;
     const bool ok = std::fwrite(data, 1, size, file) == size;
     return std::fclose(file) == 0 && ok;
 }

@@ -20,12 +20,15 @@ namespace {
 
 using namespace tine;
 
-intptr_t VSTCALLBACK silentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
+intptr_t VSTCALLBACK silentHost(AEffect*, int32_t, int32_t, intptr_t, void*, float) {
+    return 0;
+}
 void quietSink(ErrorCode, const char*) {}
 
 std::string gPath;
 void removeTempFile() {
-    if (!gPath.empty()) std::remove(gPath.c_str());
+    if (!gPath.empty())
+        std::remove(gPath.c_str());
 }
 
 SynthPlugin& plugin() {
@@ -34,7 +37,8 @@ SynthPlugin& plugin() {
         const char* dir = std::getenv("TMPDIR");
         std::string pattern = std::string(dir && dir[0] ? dir : "/tmp") + "/tine-fuzz-XXXXXX";
         const int fd = mkstemp(&pattern[0]);
-        if (fd < 0) std::abort();
+        if (fd < 0)
+            std::abort();
         close(fd);
         gPath = pattern;
         std::atexit(&removeTempFile);
@@ -46,22 +50,26 @@ SynthPlugin& plugin() {
 std::vector<uint8_t> chunkCopy(SynthPlugin& p, bool isPreset) {
     void* data = nullptr;
     const int32_t size = p.getChunk(&data, isPreset);
-    if (!data || size <= 0) __builtin_trap();
+    if (!data || size <= 0)
+        __builtin_trap();
     return std::vector<uint8_t>(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
 }
 
 // What the plug-in hands out must come back accepted and unchanged.
 void checkRoundTrip(SynthPlugin& p, bool isPreset) {
     std::vector<uint8_t> first = chunkCopy(p, isPreset);
-    if (p.setChunk(first.data(), static_cast<int32_t>(first.size()), isPreset) != 1) __builtin_trap();
-    if (chunkCopy(p, isPreset) != first) __builtin_trap();
+    if (p.setChunk(first.data(), static_cast<int32_t>(first.size()), isPreset) != 1)
+        __builtin_trap();
+    if (chunkCopy(p, isPreset) != first)
+        __builtin_trap();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SynthPlugin& p = plugin();
-    if (size > static_cast<size_t>(INT32_MAX)) return 0;
+    if (size > static_cast<size_t>(INT32_MAX))
+        return 0;
     // A private copy of exactly the input's size, so any read past it is caught.
     std::vector<uint8_t> bytes(data, data + size);
     const int32_t n = static_cast<int32_t>(size);
@@ -69,8 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     loaded = (p.setChunk(bytes.empty() ? nullptr : bytes.data(), n, false) == 1) || loaded;
 
     std::FILE* file = std::fopen(gPath.c_str(), "wb");
-    if (!file) std::abort();
-    if (size && std::fwrite(data, 1, size, file) != size) std::abort();
+    if (!file)
+        std::abort();
+    if (size && std::fwrite(data, 1, size, file) != size)
+        std::abort();
     std::fclose(file);
     loaded = loadBank(p, gPath.c_str()) || loaded;
     loaded = loadPatch(p, gPath.c_str()) || loaded;

@@ -6,7 +6,9 @@
 
 namespace tine {
 
-bool synthEditorAvailable() { return true; }
+bool synthEditorAvailable() {
+    return true;
+}
 
 EditorBase* createSynthEditor(SynthPlugin* plugin) {
     return new (std::nothrow) SynthEditor(plugin);

@@ -48,7 +48,9 @@ void GuiEditorBase::idle() {
 
 namespace {
 
-KeyCode toolkitKey(const VstKeyCode& key) { return KeyCode{key.character, key.virt, key.modifier}; }
+KeyCode toolkitKey(const VstKeyCode& key) {
+    return KeyCode{key.character, key.virt, key.modifier};
+}
 
 }  // namespace
 

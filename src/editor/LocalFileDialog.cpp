@@ -30,8 +30,8 @@ void buildFilter(const VstFileType& type, char* filter, std::size_t capacity) {
     const int fixed = 4 + 1 + 2 + 3 + 2 * extension;
     const int nameRoom = static_cast<int>(capacity) - fixed;
     const int name = static_cast<int>(boundedLength(type.name, sizeof(type.name)));
-    std::snprintf(filter, capacity, "%.*s (*.%.*s)%c*.%.*s%c", name < nameRoom ? name : nameRoom, type.name,
-                  extension, type.dosType, '\0', extension, type.dosType, '\0');
+    std::snprintf(filter, capacity, "%.*s (*.%.*s)%c*.%.*s%c", name < nameRoom ? name : nameRoom, type.name, extension,
+                  type.dosType, '\0', extension, type.dosType, '\0');
 }
 
 }  // namespace
@@ -48,9 +48,11 @@ bool showLocalFileDialog(FileSelectRequest& request, void* parentWindow) {
         select.sizeReturnPath = kReturnPathBytes;
     }
     select.returnPath[0] = '\0';
-    if (select.sizeReturnPath <= 0) return false;
+    if (select.sizeReturnPath <= 0)
+        return false;
 
-    if (!select.fileTypes || select.type < 0 || select.type >= select.nbFileTypes) return false;
+    if (!select.fileTypes || select.type < 0 || select.type >= select.nbFileTypes)
+        return false;
     const VstFileType& type = select.fileTypes[select.type];
     char* filter = select.future;
     buildFilter(type, filter, sizeof(select.future));

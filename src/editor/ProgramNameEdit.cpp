@@ -18,7 +18,8 @@ ProgramNameEdit::~ProgramNameEdit() = default;
 OptionMenu* ProgramNameEdit::makeMenu(const Rect& where) {
     if (!plugin)
         return nullptr;
-    auto* menu = new (std::nothrow) OptionMenu(where, listener, -1, nullptr, nullptr, kCheckCurrentStyle | kNoTextStyle);
+    auto* menu =
+        new (std::nothrow) OptionMenu(where, listener, -1, nullptr, nullptr, kCheckCurrentStyle | kNoTextStyle);
     if (!menu)
         return nullptr;
     menu->setNbItemsPerColumn(kEntriesPerColumn);

@@ -32,7 +32,8 @@ void ShapeBox::draw(DrawContext* context) {
 }
 
 OptionMenu* ShapeBox::makeMenu(const Rect& where) {
-    auto* menu = new (std::nothrow) OptionMenu(where, listener, -1, nullptr, nullptr, kCheckCurrentStyle | kNoTextStyle);
+    auto* menu =
+        new (std::nothrow) OptionMenu(where, listener, -1, nullptr, nullptr, kCheckCurrentStyle | kNoTextStyle);
     if (!menu)
         return nullptr;
     menu->setNbItemsPerColumn(kEntriesPerColumn);

@@ -26,11 +26,11 @@ namespace {
 
 // Shared bitmap slots and the resources they load.
 enum BitmapSlot : int32_t {
-    kPanelBitmap = 0,   // info and main page background
-    kStripBitmap = 1,   // bottom strip background
-    kKnobBitmap = 2,    // film strip of the knobs
-    kLampBitmap = 3,    // lamp, off above on
-    kFoldBitmap = 4,    // fold button, off above on
+    kPanelBitmap = 0,  // info and main page background
+    kStripBitmap = 1,  // bottom strip background
+    kKnobBitmap = 2,   // film strip of the knobs
+    kLampBitmap = 3,   // lamp, off above on
+    kFoldBitmap = 4,   // fold button, off above on
     kBitmapSlots = 5,
 };
 constexpr int32_t kBitmapIds[kBitmapSlots] = {159, 158, 130, 143, 157};
@@ -54,9 +54,15 @@ const char* const kInfoLines[] = {
 };
 constexpr int32_t kInfoLines_ = static_cast<int32_t>(sizeof kInfoLines / sizeof kInfoLines[0]);
 
-int32_t panelWidth() { return gBitmaps[kPanelBitmap]->getWidth(); }
-int32_t upperHeight() { return gBitmaps[kPanelBitmap]->getHeight(); }
-int32_t lowerHeight() { return gBitmaps[kStripBitmap]->getHeight(); }
+int32_t panelWidth() {
+    return gBitmaps[kPanelBitmap]->getWidth();
+}
+int32_t upperHeight() {
+    return gBitmaps[kPanelBitmap]->getHeight();
+}
+int32_t lowerHeight() {
+    return gBitmaps[kStripBitmap]->getHeight();
+}
 
 }  // namespace
 
@@ -163,8 +169,10 @@ bool SynthEditor::open(void* parentWindow) {
         return false;
     }
     const int32_t width = panelWidth();
-    pages[kInfoPage] = new (std::nothrow) ViewContainer(Rect(0, 0, width, upperHeight()), frame, gBitmaps[kPanelBitmap]);
-    pages[kMainPage] = new (std::nothrow) ViewContainer(Rect(0, 0, width, upperHeight()), frame, gBitmaps[kPanelBitmap]);
+    pages[kInfoPage] =
+        new (std::nothrow) ViewContainer(Rect(0, 0, width, upperHeight()), frame, gBitmaps[kPanelBitmap]);
+    pages[kMainPage] =
+        new (std::nothrow) ViewContainer(Rect(0, 0, width, upperHeight()), frame, gBitmaps[kPanelBitmap]);
     pages[kStripPage] = new (std::nothrow)
         ViewContainer(Rect(0, upperHeight(), width, upperHeight() + lowerHeight()), frame, gBitmaps[kStripBitmap]);
     if (!pages[kInfoPage] || !pages[kMainPage] || !pages[kStripPage]) {
@@ -203,8 +211,7 @@ void SynthEditor::close() {
         frame = nullptr;
     }
     if (controls) {
-        for (int32_t tag = 0; tag < kControlCount; ++tag)
-            controls[tag] = nullptr;
+        for (int32_t tag = 0; tag < kControlCount; ++tag) controls[tag] = nullptr;
     }
     GuiEditorBase::close();
 }
@@ -290,12 +297,12 @@ bool SynthEditor::buildMainPage() {
         const char* label;
         int32_t left;
     };
-    const Command commands[] = {{kWriteTag, "write", 268}, {kLoadTag, "load", 308}, {kSaveTag, "save", 348},
-                                {kInfoTag, "?", 388}};
+    const Command commands[] = {
+        {kWriteTag, "write", 268}, {kLoadTag, "load", 308}, {kSaveTag, "save", 348}, {kInfoTag, "?", 388}};
     for (const Command& command : commands) {
-        if (!addControl(page, new (std::nothrow) TextButton(Rect(command.left, 152, command.left + 25, 164), this,
-                                                            command.tag, command.label, kLampTextButton,
-                                                            kPressedValue, false, true)))
+        if (!addControl(
+                page, new (std::nothrow) TextButton(Rect(command.left, 152, command.left + 25, 164), this, command.tag,
+                                                    command.label, kLampTextButton, kPressedValue, false, true)))
             return false;
     }
     return true;
@@ -339,8 +346,7 @@ void SynthEditor::showPage(int32_t page) {
     if (page == kNoPage || !frame || !pages[page])
         return;
     frame->addView(pages[page]);
-    for (int32_t index = 0; index < kNumParams; ++index)
-        setParameter(index, plugin()->getParameter(index));
+    for (int32_t index = 0; index < kNumParams; ++index) setParameter(index, plugin()->getParameter(index));
     frame->redraw();
 }
 

@@ -18,7 +18,8 @@ bool EffectsChain::allocateChorus(int32_t size) {
     chorusRight = nullptr;
     chorusSize = 0;
     chorusWrite = 0;
-    if (size < 1) return false;
+    if (size < 1)
+        return false;
     float* left = allocateArray<float>(static_cast<std::size_t>(size));
     float* right = left ? allocateArray<float>(static_cast<std::size_t>(size)) : nullptr;
     if (!left || !right) {
@@ -32,7 +33,8 @@ bool EffectsChain::allocateChorus(int32_t size) {
 }
 
 void EffectsChain::clearChorus() {
-    if (chorusSize == 0) return;
+    if (chorusSize == 0)
+        return;
     std::fill(chorusLeft, chorusLeft + chorusSize, 0.0f);
     std::fill(chorusRight, chorusRight + chorusSize, 0.0f);
 }

@@ -9,9 +9,9 @@ namespace tine {
 // A sine/cosine pair turned by two multiply-adds per sample; its radius drifts
 // slowly and is pulled back to 1 by renormalize() once per control period.
 struct QuadratureLfo {
-    float x = 1.0f;   // cosine
-    float y = 0.0f;   // sine
-    float k = 0.0f;   // 2 sin(pi f / sampleRate)
+    float x = 1.0f;  // cosine
+    float y = 0.0f;  // sine
+    float k = 0.0f;  // 2 sin(pi f / sampleRate)
 
     inline void step() {
         x = x + k * y;
@@ -54,11 +54,11 @@ struct EffectsChain {
     float chorusLeftModulation = 0.0f;
     float chorusRightModulation = 0.0f;
     float chorusDepth = 0.0f;
-    float chorusSplit = 1.0f;       // low-pass coefficient c
+    float chorusSplit = 1.0f;  // low-pass coefficient c
     float chorusMemory = 0.0f;
-    float* chorusLeft = nullptr;    // delay lines of chorusSize samples
+    float* chorusLeft = nullptr;  // delay lines of chorusSize samples
     float* chorusRight = nullptr;
-    int32_t chorusSize = 0;         // 0 while no lines exist: the chorus is bypassed
+    int32_t chorusSize = 0;  // 0 while no lines exist: the chorus is bypassed
     int32_t chorusWrite = 0;
 
     EffectsChain() = default;
@@ -84,7 +84,8 @@ struct EffectsChain {
         leftGain = autopanBase + q;
         rightGain = autopanBase + autopanDepth - q;
 
-        if (phaserDepth == 0.0f) return tremoloGain * s0;
+        if (phaserDepth == 0.0f)
+            return tremoloGain * s0;
 
         phaserLfo.step();
         const float ax = phaserLfo.x < 0.0f ? -phaserLfo.x : phaserLfo.x;
@@ -117,19 +118,25 @@ struct EffectsChain {
         const float index = static_cast<float>(chorusWrite);
         left = readDelay(chorusLeft, index - span * chorusLeftModulation) - 0.5f * s;
         right = readDelay(chorusRight, index - span * chorusRightModulation) - 0.5f * s;
-        if (++chorusWrite >= chorusSize) chorusWrite = 0;
+        if (++chorusWrite >= chorusSize)
+            chorusWrite = 0;
     }
 
 private:
     inline float readDelay(const float* line, float position) const {
         int32_t i = static_cast<int32_t>(position);
-        if (static_cast<float>(i) > position) --i;
+        if (static_cast<float>(i) > position)
+            --i;
         const float t = position - static_cast<float>(i);
         int32_t j = i + 1;
-        if (i < 0) i += chorusSize;
-        else if (i >= chorusSize) i -= chorusSize;
-        if (j < 0) j += chorusSize;
-        else if (j >= chorusSize) j -= chorusSize;
+        if (i < 0)
+            i += chorusSize;
+        else if (i >= chorusSize)
+            i -= chorusSize;
+        if (j < 0)
+            j += chorusSize;
+        else if (j >= chorusSize)
+            j -= chorusSize;
         return line[i] + (line[j] - line[i]) * t;
     }
 };
@@ -144,7 +151,7 @@ struct StretchFinisher {
     const float* sum;
     float* left;
     float* right;
-    int32_t finished;   // samples already turned into output
+    int32_t finished;  // samples already turned into output
 
     // Finishes every sample up to and including the one at `through`.
     inline void finishThrough(const float* through) { finishUpTo(static_cast<int32_t>(through - sum) + 1); }

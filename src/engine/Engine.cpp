@@ -18,7 +18,8 @@ Engine::~Engine() {
 
 float Engine::setSampleRate(float rate) {
     releaseAll();
-    if (rate == rate) sampleRate = boundedValue(rate, kMinSampleRate, kMaxSampleRate, sampleRate);
+    if (rate == rate)
+        sampleRate = boundedValue(rate, kMinSampleRate, kMaxSampleRate, sampleRate);
     halfSampleTime = 0.5f / sampleRate;
     prepareShapes();
 
@@ -32,7 +33,8 @@ float Engine::setSampleRate(float rate) {
 
     // halfSampleTime is stored slightly below 0.5 / rate, so this gives 63 at 44100 Hz.
     controlPeriod = truncToInt(static_cast<double>(64.0f * halfSampleTime) * 88200.0);
-    if (controlPeriod < 1) controlPeriod = 1;
+    if (controlPeriod < 1)
+        controlPeriod = 1;
     controlCountdown = controlPeriod;
     return sampleRate;
 }
@@ -47,8 +49,10 @@ bool Engine::rebuildPool(int32_t maxVoices) {
     activeVoices = nullptr;
     delete voicePool;
     voicePool = nullptr;
-    if (maxVoices < 1) maxVoices = 1;
-    if (maxVoices > kPoolVoices) maxVoices = kPoolVoices;
+    if (maxVoices < 1)
+        maxVoices = 1;
+    if (maxVoices > kPoolVoices)
+        maxVoices = kPoolVoices;
     voicePool = VoicePool::create(this, static_cast<uint8_t>(maxVoices));
     return voicePool != nullptr;
 }
@@ -61,7 +65,8 @@ void Engine::handleMidi(uint8_t status, uint8_t data1, uint8_t data2) {
         noteOnProcedure(d1, d2);
     } else if (kind == 0x80 || kind == 0x90) {
         for (FmVoice* voice = activeVoices; voice; voice = voice->next)
-            if (voice->note == d1 && voice->keyHeld) voice->noteOff();
+            if (voice->note == d1 && voice->keyHeld)
+                voice->noteOff();
     } else if (kind == 0xB0 && d1 == 123) {
         sustainPedal = false;
         for (FmVoice* voice = activeVoices; voice; voice = voice->next) voice->noteOff();
@@ -69,39 +74,49 @@ void Engine::handleMidi(uint8_t status, uint8_t data1, uint8_t data2) {
         sustainPedal = d2 != 0;
         if (!sustainPedal)
             for (FmVoice* voice = activeVoices; voice; voice = voice->next)
-                if (voice->sustained) voice->noteOff();
+                if (voice->sustained)
+                    voice->noteOff();
     }
 }
 
 void Engine::noteOnProcedure(uint8_t note, uint8_t velocity) {
-    if (!sharedTables()) return;
+    if (!sharedTables())
+        return;
     for (FmVoice* voice = activeVoices; voice; voice = voice->next)
-        if (voice->note == note) voice->damp();
-    if (!voicePool) return;
+        if (voice->note == note)
+            voice->damp();
+    if (!voicePool)
+        return;
     FmVoice* voice = voicePool->take();
-    if (!voice) return;
+    if (!voice)
+        return;
     if (voicePool->activeCount() > voicePool->maxVoices()) {
-        if (FmVoice* stolen = chooseVoiceToSteal()) stolen->damp();
+        if (FmVoice* stolen = chooseVoiceToSteal())
+            stolen->damp();
     }
     voice->prev = nullptr;
     voice->next = activeVoices;
-    if (activeVoices) activeVoices->prev = voice;
+    if (activeVoices)
+        activeVoices->prev = voice;
     activeVoices = voice;
     voice->noteOn(note, velocity);
 }
 
 FmVoice* Engine::chooseVoiceToSteal() const {
-    if (!activeVoices) return nullptr;
+    if (!activeVoices)
+        return nullptr;
     uint8_t lowest = 127;
     for (const FmVoice* voice = activeVoices; voice; voice = voice->next)
-        if (voice->note < lowest) lowest = voice->note;
+        if (voice->note < lowest)
+            lowest = voice->note;
 
     FmVoice* fadingCandidate = nullptr;
     uint32_t oldestFading = 0;
     FmVoice* heldCandidate = nullptr;
     uint8_t softest = 127;
     for (FmVoice* voice = activeVoices; voice; voice = voice->next) {
-        if (voice->note == lowest) continue;
+        if (voice->note == lowest)
+            continue;
         if (voice->fading) {
             if (voice->age > oldestFading) {
                 oldestFading = voice->age;
@@ -120,10 +135,12 @@ void Engine::retire(FmVoice* voice) {
         voice->prev->next = voice->next;
     else
         activeVoices = voice->next;
-    if (voice->next) voice->next->prev = voice->prev;
+    if (voice->next)
+        voice->next->prev = voice->prev;
     voice->prev = nullptr;
     voice->next = nullptr;
-    if (voicePool) voicePool->giveBack(voice);
+    if (voicePool)
+        voicePool->giveBack(voice);
 }
 
 }  // namespace tine

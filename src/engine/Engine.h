@@ -38,13 +38,13 @@ public:
 
     // --- Rate-dependent state ---
     float sampleRate = 44100.0f;
-    float halfSampleTime = 0.5f / 44100.0f;   // seconds, single precision
-    int32_t controlPeriod = 63;               // samples between LFO renormalisations
-    int32_t controlCountdown = 63;            // offset of the next tick from the block start
-    float denormalOffset = 1e-24f;            // sign flips every block
+    float halfSampleTime = 0.5f / 44100.0f;  // seconds, single precision
+    int32_t controlPeriod = 63;              // samples between LFO renormalisations
+    int32_t controlCountdown = 63;           // offset of the next tick from the block start
+    float denormalOffset = 1e-24f;           // sign flips every block
 
     // --- Voices ---
-    FmVoice* activeVoices = nullptr;          // newest first
+    FmVoice* activeVoices = nullptr;  // newest first
     VoicePool* voicePool = nullptr;
     bool sustainPedal = false;
 
@@ -96,16 +96,19 @@ void Engine::renderBlock(int32_t frames, Output& out, Events& events) {
         int32_t delta = 0;
         while (events.nextDelta(delta) && delta <= pos) events.handleNext();
         int32_t end = (events.nextDelta(delta) && delta < frames) ? delta : frames;
-        if (end - pos > kMaxStretchFrames) end = pos + kMaxStretchFrames;
+        if (end - pos > kMaxStretchFrames)
+            end = pos + kMaxStretchFrames;
         bool tickDue = false;
         if (end > controlCountdown) {
             end = controlCountdown;
             controlCountdown += controlPeriod;
             tickDue = true;
         }
-        if (end > pos) renderStretch(end - pos, out);
+        if (end > pos)
+            renderStretch(end - pos, out);
         pos = end > pos ? end : pos;
-        if (tickDue) renormalizeLfos();
+        if (tickDue)
+            renormalizeLfos();
     }
     denormalOffset = -denormalOffset;
     controlCountdown -= frames;
@@ -125,7 +128,8 @@ void Engine::renderStretch(int32_t frames, Output& out) {
     if (count % 2 == 1) {
         FmVoice* following = voice->next;
         voice->tickInto(voiceSum_, frames, count == 1 ? &finisher : nullptr);
-        if (voice->done) retire(voice);
+        if (voice->done)
+            retire(voice);
         voice = following;
         count -= 1;
     }
@@ -134,8 +138,10 @@ void Engine::renderStretch(int32_t frames, Output& out) {
         FmVoice* following = partner->next;
         count -= 2;
         FmVoice::tickPairInto(*voice, *partner, voiceSum_, frames, count == 0 ? &finisher : nullptr);
-        if (voice->done) retire(voice);
-        if (partner->done) retire(partner);
+        if (voice->done)
+            retire(voice);
+        if (partner->done)
+            retire(partner);
         voice = following;
     }
     finisher.finishUpTo(frames);

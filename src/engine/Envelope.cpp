@@ -11,7 +11,9 @@ namespace {
 // The tiny target keeps release ramps from landing on exact zero or denormals.
 constexpr float kSilence = 1e-24f;
 
-int level(uint8_t l) { return l < 100 ? l : 99; }
+int level(uint8_t l) {
+    return l < 100 ? l : 99;
+}
 
 float keyScaled(float scale, int note, const OperatorSpec& op) {
     if (note > op.breakpoint)
@@ -32,13 +34,17 @@ void planOne(Envelope& env, const OperatorSpec& op, float scale, int note, const
         const auto& time = rises ? RiseTimeTable : FallTimeTable;
         const auto& position = rises ? RisePositionTable : FallPositionTable;
         float distance = position[current] - position[target];
-        if (distance < 0.0f) distance = -distance;
+        if (distance < 0.0f)
+            distance = -distance;
         float seconds = distance * in.timeScale * time[rate];
-        if (k == 1 || k == 2) seconds *= in.decayFactor;
+        if (k == 1 || k == 2)
+            seconds *= in.decayFactor;
         int32_t count = truncToInt(static_cast<double>(seconds * in.sampleRate));
-        if (count < 0) count = 0;
+        if (count < 0)
+            count = 0;
         // Hours of samples; three carriers' counts still add up without overflow.
-        if (count > 0x1FFFFFFF) count = 0x1FFFFFFF;
+        if (count > 0x1FFFFFFF)
+            count = 0x1FFFFFFF;
         env.counts[k] = count + 1;
         env.increments[k] = (levels[target] - levels[current]) * scale / static_cast<float>(env.counts[k]);
         // The release is planned as a fall from the middle level, whatever is reached.
@@ -73,8 +79,7 @@ void planEnvelopes(Envelope& carrier, Envelope& modulator, const OperatorSpec& c
                    const OperatorSpec& modulatorSpec, const EnvelopePlanInput& in) {
     const int note = in.note < 0 ? 0 : (in.note > 127 ? 127 : in.note);
     planOne(carrier, carrierSpec, keyScaled(in.carrierScale, note, carrierSpec), note, CarrierLevelTable, in);
-    planOne(modulator, modulatorSpec, keyScaled(in.modulatorScale, note, modulatorSpec), note, ModIndexTable,
-            in);
+    planOne(modulator, modulatorSpec, keyScaled(in.modulatorScale, note, modulatorSpec), note, ModIndexTable, in);
 }
 
 }  // namespace tine

@@ -19,13 +19,13 @@ enum EnvelopeSegment : int32_t {
 };
 
 struct Envelope {
-    float amplitude = 0.0f;   // carrier: amplitude before squaring; modulator: index in cycles
-    float increment = 0.0f;   // per sample
-    int32_t remaining = 0;    // samples left in the running segment
-    int32_t step = 0;         // -1 while the segment runs, 0 while it holds
+    float amplitude = 0.0f;  // carrier: amplitude before squaring; modulator: index in cycles
+    float increment = 0.0f;  // per sample
+    int32_t remaining = 0;   // samples left in the running segment
+    int32_t step = 0;        // -1 while the segment runs, 0 while it holds
     int32_t segment = kAttack;
-    int32_t counts[5] = {};       // planned segment lengths, samples
-    float increments[5] = {};     // planned per-sample increments
+    int32_t counts[5] = {};    // planned segment lengths, samples
+    float increments[5] = {};  // planned per-sample increments
 
     // Straight segments; holds the third level until released.
     inline void advanceModulator() {
@@ -75,10 +75,10 @@ struct Envelope {
 
 // What planning needs to know about the note and the oscillator.
 struct EnvelopePlanInput {
-    int note;             // played note, without transpose
-    int velocity;         // 1..127
-    float curveValue;     // velocity curve value, -1..0
-    float carrierScale;   // before key scaling
+    int note;            // played note, without transpose
+    int velocity;        // 1..127
+    float curveValue;    // velocity curve value, -1..0
+    float carrierScale;  // before key scaling
     float modulatorScale;
     float timeScale;
     float decayFactor;

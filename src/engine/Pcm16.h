@@ -10,8 +10,7 @@ namespace tine {
 // The scale maps -1.0 and +1.0 symmetrically onto -32768..32767 before the
 // clamp; -32768 is never produced so that negating a sample cannot overflow.
 // std::nearbyint honours the current rounding mode (ties to even by default).
-inline int16_t toPcm16(float x)
-{
+inline int16_t toPcm16(float x) {
     if (std::isnan(x))
         return 0;
     const double scaled = std::nearbyint(static_cast<double>(x) * 32767.5 - 0.5);
@@ -22,4 +21,4 @@ inline int16_t toPcm16(float x)
     return static_cast<int16_t>(scaled);
 }
 
-} // namespace tine
+}  // namespace tine

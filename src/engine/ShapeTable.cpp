@@ -27,7 +27,8 @@ void prepareAll() {
         float loudest = 0.0f;
         for (int k = 0; k < 4; ++k) {
             const float level = CarrierLevelTable[r.carrier.levels[k] < 100 ? r.carrier.levels[k] : 99];
-            if (level > loudest) loudest = level;
+            if (level > loudest)
+                loudest = level;
         }
         r.gain = reciprocalOrInfinity(loudest);
         derive(r.carrier);
@@ -47,16 +48,20 @@ int32_t shapeKey(float v) {
 int shapeIndexForValue(float v) {
     const int32_t key = shapeKey(v);
     for (int s = 0; s < kShapeSlots; ++s) {
-        if (kShapeDesigns[s].name && shapeKey(kShapeDesigns[s].key) == key) return s;
+        if (kShapeDesigns[s].name && shapeKey(kShapeDesigns[s].key) == key)
+            return s;
     }
     return 0;
 }
 
-void prepareShapes() { std::call_once(preparedOnce, prepareAll); }
+void prepareShapes() {
+    std::call_once(preparedOnce, prepareAll);
+}
 
 const ShapeRecord& shapeAt(int slot) {
     prepareShapes();
-    if (slot < 0 || slot >= kShapeSlots) slot = 0;
+    if (slot < 0 || slot >= kShapeSlots)
+        slot = 0;
     return prepared[slot];
 }
 

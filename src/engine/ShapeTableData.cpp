@@ -13,6 +13,7 @@
 
 namespace tine {
 
+// clang-format off
 const ShapeRecord kShapeDesigns[kShapeSlots] = {
     // Sub-octave modulator at full index: a buzzy, organ-like synth tone that barely fades.
     {"Bright Synth 1", 0.05f, 0.0f, 0.0f,
@@ -376,5 +377,6 @@ const ShapeRecord kShapeDesigns[kShapeSlots] = {
      {{0, 0, 0, 0}, {0, 0, 0, 0}, 0, 0, 0.0f, 0.0f, 0.0f, false, 0.0f, 0.0f},
      {{0, 0, 0, 0}, {0, 0, 0, 0}, 0, 0, 0.0f, 0.0f, 0.0f, false, 0.0f, 0.0f}}
 };
+// clang-format on
 
 }  // namespace tine

@@ -20,8 +20,7 @@ constexpr double kSineTwoPi = 6.2831852;
 void fill(SharedTables& t) {
     for (int i = 0; i <= kSineSize; ++i)
         t.sine[i] = static_cast<float>(stableSin(kSineTwoPi * (i % kSineSize) / kSineSize));
-    for (int n = 0; n < 128; ++n)
-        t.noteFrequency[n] = static_cast<float>(13.75 * stablePow(2.0, (n + 3) / 12.0));
+    for (int n = 0; n < 128; ++n) t.noteFrequency[n] = static_cast<float>(13.75 * stablePow(2.0, (n + 3) / 12.0));
     const double e2 = stableExp(2.0);
     for (int v = 0; v < 128; ++v) {
         t.velocityCurve[v] = static_cast<float>(-(stableExp(2.0 * (127 - v) / 127.0) - 1.0) / (e2 - 1.0));
@@ -36,7 +35,8 @@ bool buildSharedTables() {
     std::lock_guard<std::mutex> guard(tablesMutex);
     if (tableUsers == 0) {
         SharedTables* built = new (std::nothrow) SharedTables;
-        if (!built) return false;
+        if (!built)
+            return false;
         fill(*built);
         tables.store(built);
     }
@@ -46,11 +46,15 @@ bool buildSharedTables() {
 
 void releaseSharedTables() {
     std::lock_guard<std::mutex> guard(tablesMutex);
-    if (tableUsers == 0) return;
-    if (--tableUsers == 0) delete tables.exchange(nullptr);
+    if (tableUsers == 0)
+        return;
+    if (--tableUsers == 0)
+        delete tables.exchange(nullptr);
 }
 
-const SharedTables* sharedTables() { return tables.load(std::memory_order_acquire); }
+const SharedTables* sharedTables() {
+    return tables.load(std::memory_order_acquire);
+}
 
 uint16_t nextModulatorSeed() {
     uint32_t seed = modulatorSeed.load(std::memory_order_relaxed);

@@ -34,25 +34,34 @@ double cosSeries(double x) {
 }  // namespace
 
 double stableSin(double x) {
-    if (!std::isfinite(x)) return 0.0;
+    if (!std::isfinite(x))
+        return 0.0;
     // Reduce to quarter turns; std::floor and std::fmod are exact operations.
     const double quarter = kPi / 2.0;
     double turns = std::floor(x / quarter + 0.5);
     double r = x - turns * quarter;
     long long q = static_cast<long long>(std::fmod(turns, 4.0));
-    if (q < 0) q += 4;
+    if (q < 0)
+        q += 4;
     switch (q) {
-        case 0: return sinSeries(r);
-        case 1: return cosSeries(r);
-        case 2: return -sinSeries(r);
-        default: return -cosSeries(r);
+    case 0:
+        return sinSeries(r);
+    case 1:
+        return cosSeries(r);
+    case 2:
+        return -sinSeries(r);
+    default:
+        return -cosSeries(r);
     }
 }
 
 double stableExp(double x) {
-    if (x != x) return x;
-    if (x > 709.0) return std::numeric_limits<double>::infinity();
-    if (x < -745.0) return 0.0;
+    if (x != x)
+        return x;
+    if (x > 709.0)
+        return std::numeric_limits<double>::infinity();
+    if (x < -745.0)
+        return 0.0;
     // e^x = 2^k * e^r with |r| <= ln2/2; ldexp scales exactly.
     const double k = std::floor(x / kLn2 + 0.5);
     const double r = x - k * kLn2;
@@ -66,8 +75,10 @@ double stableExp(double x) {
 }
 
 double stableLog(double x) {
-    if (!(x > 0.0)) return -std::numeric_limits<double>::infinity();
-    if (!std::isfinite(x)) return x;
+    if (!(x > 0.0))
+        return -std::numeric_limits<double>::infinity();
+    if (!std::isfinite(x))
+        return x;
     int exponent = 0;
     double m = std::frexp(x, &exponent);  // x = m * 2^exponent, m in [0.5, 1)
     if (m < 0.70710678118654752) {
@@ -91,16 +102,22 @@ double stablePow(double base, double exponent) {
 }
 
 int32_t truncToInt(double x) {
-    if (!(x == x)) return 0;
-    if (x >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (x <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    if (!(x == x))
+        return 0;
+    if (x >= 2147483647.0)
+        return std::numeric_limits<int32_t>::max();
+    if (x <= -2147483648.0)
+        return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(x);
 }
 
 int32_t nearestToInt(double x) {
-    if (!(x == x)) return 0;
-    if (x >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (x <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    if (!(x == x))
+        return 0;
+    if (x >= 2147483647.0)
+        return std::numeric_limits<int32_t>::max();
+    if (x <= -2147483648.0)
+        return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(std::nearbyint(x));
 }
 

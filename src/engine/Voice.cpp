@@ -213,8 +213,8 @@ struct VoiceLanes {
         PairLanes<OneLane> p{carrierPhase[k], carrierStep[k], modPhase[k], modStep[k], last[k], feedback[k]};
         const float modAmp = o.modulatorEnvelope.amplitude * kTableUnits;
         const float carrierAmp = o.carrierEnvelope.amplitude;
-        const float y = p.feedback != 0.0f ? p.sample<true>(sine, modAmp, carrierAmp)
-                                           : p.sample<false>(sine, modAmp, carrierAmp);
+        const float y =
+            p.feedback != 0.0f ? p.sample<true>(sine, modAmp, carrierAmp) : p.sample<false>(sine, modAmp, carrierAmp);
         carrierPhase[k] = p.carrierPhase;
         modPhase[k] = p.modPhase;
         last[k] = p.last;
@@ -263,8 +263,10 @@ constexpr int32_t kEndless = 0x7FFFFFFF;
 // Samples the envelope can advance by its plain update before it needs its
 // segment logic; 0 when the very next sample does.
 int32_t plainSamples(const Envelope& e, bool dead) {
-    if (dead) return kEndless;  // stays at exactly 0
-    if (e.remaining == 0) return 0;
+    if (dead)
+        return kEndless;  // stays at exactly 0
+    if (e.remaining == 0)
+        return 0;
     return e.step == 0 ? kEndless : e.remaining;
 }
 
@@ -272,14 +274,17 @@ int32_t plainSamples(const Envelope& e, bool dead) {
 // and no phase wrap falls, at most limit.
 int32_t plainLength(const FmVoice& voice, int32_t limit) {
     int32_t plain = limit;
-    if (voice.wrapCountdown - 1 < plain) plain = voice.wrapCountdown - 1;
+    if (voice.wrapCountdown - 1 < plain)
+        plain = voice.wrapCountdown - 1;
     for (int k = 0; k < 3 && plain > 0; ++k) {
         const Envelope& c = voice.oscillators[k].carrierEnvelope;
         const Envelope& m = voice.oscillators[k].modulatorEnvelope;
         const int32_t pc = plainSamples(c, isDeadCarrier(c));
         const int32_t pm = plainSamples(m, isDeadModulator(m));
-        if (pc < plain) plain = pc;
-        if (pm < plain) plain = pm;
+        if (pc < plain)
+            plain = pc;
+        if (pm < plain)
+            plain = pm;
     }
     return plain;
 }
@@ -337,7 +342,9 @@ struct RunLanes {
 };
 
 // (y0 + y1) + y2, a voice's sample from its four lanes.
-TINE_KERNEL float voiceSample(__m128 y) { return y[0] + y[1] + y[2]; }
+TINE_KERNEL float voiceSample(__m128 y) {
+    return y[0] + y[1] + y[2];
+}
 
 // Two voices' samples at once, each summed in oscillator order: lane 0 holds
 // (a0 + a1) + a2, lane 2 (b0 + b1) + b2.
@@ -406,7 +413,8 @@ struct PlainRun {
         bool fadingBefore = fading;
         if (!fading) {
             fading = fadingLeft - fadingCount != 0;  // the first sample decides
-            if (fadingLeft % fadingCount == 0 && fadingLeft / fadingCount - 1 == 0) return frames;
+            if (fadingLeft % fadingCount == 0 && fadingLeft / fadingCount - 1 == 0)
+                return frames;
         }
         if (fadingLeft % fadingCount == 0) {
             const int32_t zeroAt = fadingLeft / fadingCount - 1;
@@ -426,9 +434,11 @@ struct PlainRun {
             Envelope& c = voice.oscillators[k].carrierEnvelope;
             Envelope& m = voice.oscillators[k].modulatorEnvelope;
             c.amplitude = lanes.carrierAmp[k];
-            if (c.remaining != 0) c.remaining += c.step * rendered;
+            if (c.remaining != 0)
+                c.remaining += c.step * rendered;
             m.amplitude = lanes.modAmp[k] / kTableUnits;
-            if (m.remaining != 0) m.remaining += m.step * rendered;
+            if (m.remaining != 0)
+                m.remaining += m.step * rendered;
         }
         voice.wrapCountdown -= rendered;
     }
@@ -439,7 +449,8 @@ void runAlone(RunLanes<FourLanes>& run, const float* sine, float* __restrict sum
               StretchFinisher* finisher) {
     for (int32_t j = 0; j < frames; ++j) {
         sum[j] += voiceSample(run.step<Feedback>(sine));
-        if (Finishing) finisher->finishThrough(sum + j);
+        if (Finishing)
+            finisher->finishThrough(sum + j);
     }
 }
 
@@ -454,7 +465,8 @@ int32_t plainRun(FmVoice& voice, VoiceLanes& one, const float* sine, float* __re
         runAlone<Finishing, true>(run.lanes, sine, sum, rendered, finisher);
     else
         runAlone<Finishing, false>(run.lanes, sine, sum, rendered, finisher);
-    if (ends) voice.done = true;
+    if (ends)
+        voice.done = true;
     run.end(voice, one, rendered);
     return rendered;
 }
@@ -468,7 +480,8 @@ TINE_KERNEL void runPair(Pair& pair, const float* sine, float* __restrict sum, i
         const __m128 both = pair.template step<Feedback>(sine);
         sum[j] += both[0];
         sum[j] += both[2];
-        if (Finishing) finisher->finishThrough(sum + j);
+        if (Finishing)
+            finisher->finishThrough(sum + j);
     }
 }
 
@@ -498,8 +511,12 @@ typedef int32_t Int8 __attribute__((vector_size(32)));
 TINE_KERNEL __m256 joined(__m128 low, __m128 high) {
     return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
 }
-TINE_KERNEL __m128 lowHalf(const __m256& v) { return __builtin_shufflevector(v, v, 0, 1, 2, 3); }
-TINE_KERNEL __m128 highHalf(const __m256& v) { return __builtin_shufflevector(v, v, 4, 5, 6, 7); }
+TINE_KERNEL __m128 lowHalf(const __m256& v) {
+    return __builtin_shufflevector(v, v, 0, 1, 2, 3);
+}
+TINE_KERNEL __m128 highHalf(const __m256& v) {
+    return __builtin_shufflevector(v, v, 4, 5, 6, 7);
+}
 
 struct EightLanes {
     using Value = __m256;
@@ -554,8 +571,8 @@ struct WidePair {
 };
 
 template <bool Finishing, bool Feedback>
-TINE_WIDE void runPairWide(RunLanes<FourLanes>& a, RunLanes<FourLanes>& b, const float* sine,
-                           float* __restrict sum, int32_t frames, StretchFinisher* finisher) {
+TINE_WIDE void runPairWide(RunLanes<FourLanes>& a, RunLanes<FourLanes>& b, const float* sine, float* __restrict sum,
+                           int32_t frames, StretchFinisher* finisher) {
     WidePair pair(a, b);
     runPair<Finishing, Feedback>(pair, sine, sum, frames, finisher);
     pair.split(a, b);
@@ -571,8 +588,8 @@ bool wideVoicePairs() {
 
 // Both voices over a run that is plain for each.
 template <bool Finishing>
-int32_t plainRunPair(FmVoice& a, VoiceLanes& la, FmVoice& b, VoiceLanes& lb, const float* sine,
-                     float* __restrict sum, int32_t frames, StretchFinisher* finisher) {
+int32_t plainRunPair(FmVoice& a, VoiceLanes& la, FmVoice& b, VoiceLanes& lb, const float* sine, float* __restrict sum,
+                     int32_t frames, StretchFinisher* finisher) {
     PlainRun ra, rb;
     ra.begin(a, la);
     rb.begin(b, lb);
@@ -596,8 +613,10 @@ int32_t plainRunPair(FmVoice& a, VoiceLanes& la, FmVoice& b, VoiceLanes& lb, con
         else
             runPair<Finishing, false>(pair, sine, sum, rendered, finisher);
     }
-    if (aEnds && rendered == aFrames) a.done = true;
-    if (bEnds && rendered == bFrames) b.done = true;
+    if (aEnds && rendered == aFrames)
+        a.done = true;
+    if (bEnds && rendered == bFrames)
+        b.done = true;
     ra.end(a, la, rendered);
     rb.end(b, lb, rendered);
     return rendered;
@@ -612,7 +631,9 @@ bool setWideVoicePairs(bool enabled) {
     return wideVoicePairs();
 }
 #else
-bool setWideVoicePairs(bool) { return false; }
+bool setWideVoicePairs(bool) {
+    return false;
+}
 #endif
 
 float FmVoice::tick() {
@@ -642,15 +663,15 @@ int32_t FmVoice::tickInto(float* __restrict sum, int32_t frames, StretchFinisher
 #endif
         --wrapCountdown;
         sum[i] += stepOne(*this, lanes, sine);
-        if (finisher) finisher->finishThrough(sum + i);
+        if (finisher)
+            finisher->finishThrough(sum + i);
         ++i;
     }
     lanes.store(oscillators);
     return i;
 }
 
-void FmVoice::tickPairInto(FmVoice& a, FmVoice& b, float* __restrict sum, int32_t frames,
-                           StretchFinisher* finisher) {
+void FmVoice::tickPairInto(FmVoice& a, FmVoice& b, float* __restrict sum, int32_t frames, StretchFinisher* finisher) {
     const float* sine = sharedTables()->sine;
     VoiceLanes la, lb;
     la.load(a.oscillators);
@@ -661,7 +682,8 @@ void FmVoice::tickPairInto(FmVoice& a, FmVoice& b, float* __restrict sum, int32_
         wrapIfDue(b, lb);
 #if TINE_VECTOR_VOICE
         int32_t plain = plainLength(a, frames - i);
-        if (plain > 0) plain = plainLength(b, plain);
+        if (plain > 0)
+            plain = plainLength(b, plain);
         if (plain > 0) {
             i += finisher ? plainRunPair<true>(a, la, b, lb, sine, sum + i, plain, finisher)
                           : plainRunPair<false>(a, la, b, lb, sine, sum + i, plain, nullptr);
@@ -672,14 +694,17 @@ void FmVoice::tickPairInto(FmVoice& a, FmVoice& b, float* __restrict sum, int32_
         sum[i] += stepOne(a, la, sine);
         --b.wrapCountdown;
         sum[i] += stepOne(b, lb, sine);
-        if (finisher) finisher->finishThrough(sum + i);
+        if (finisher)
+            finisher->finishThrough(sum + i);
         ++i;
     }
     la.store(a.oscillators);
     lb.store(b.oscillators);
     // Whichever voice goes on renders the rest of the stretch alone.
-    if (!a.done && i < frames) a.tickInto(sum + i, frames - i, finisher);
-    if (!b.done && i < frames) b.tickInto(sum + i, frames - i, finisher);
+    if (!a.done && i < frames)
+        a.tickInto(sum + i, frames - i, finisher);
+    if (!b.done && i < frames)
+        b.tickInto(sum + i, frames - i, finisher);
 }
 
 }  // namespace tine

@@ -23,8 +23,8 @@ public:
     Engine* owner = nullptr;
     uint8_t note = 0;
     uint8_t velocity = 0;
-    int32_t wrapCountdown = 0;   // samples until the next phase reduction
-    uint32_t age = 0;            // 64-sample periods since noteOn
+    int32_t wrapCountdown = 0;  // samples until the next phase reduction
+    uint32_t age = 0;           // 64-sample periods since noteOn
     bool fading = false;
     bool done = true;
     bool keyHeld = false;
@@ -50,8 +50,7 @@ public:
     int32_t tickInto(float* sum, int32_t frames, StretchFinisher* finisher = nullptr);
     // Both voices over the same stretch, as a.tickInto then b.tickInto would
     // add them sample by sample, but faster; either may end inside it.
-    static void tickPairInto(FmVoice& a, FmVoice& b, float* sum, int32_t frames,
-                             StretchFinisher* finisher = nullptr);
+    static void tickPairInto(FmVoice& a, FmVoice& b, float* sum, int32_t frames, StretchFinisher* finisher = nullptr);
 
     VoiceOscillator oscillators[3];
 };

@@ -8,7 +8,8 @@ namespace tine {
 
 VoicePool* VoicePool::create(Engine* owner, uint8_t maxVoices) {
     VoicePool* pool = allocateObject<VoicePool>();
-    if (!pool) return nullptr;
+    if (!pool)
+        return nullptr;
     pool->voices_ = allocateArray<FmVoice>(kPoolVoices);
     if (!pool->voices_) {
         delete pool;
@@ -24,18 +25,23 @@ VoicePool* VoicePool::create(Engine* owner, uint8_t maxVoices) {
     return pool;
 }
 
-VoicePool::~VoicePool() { delete[] voices_; }
+VoicePool::~VoicePool() {
+    delete[] voices_;
+}
 
 FmVoice* VoicePool::take() {
-    if (freeCount_ == 0) return nullptr;
+    if (freeCount_ == 0)
+        return nullptr;
     ++activeCount_;
     return freeStack_[--freeCount_];
 }
 
 void VoicePool::giveBack(FmVoice* voice) {
-    if (freeCount_ >= kPoolVoices) return;
+    if (freeCount_ >= kPoolVoices)
+        return;
     freeStack_[freeCount_++] = voice;
-    if (activeCount_ > 0) --activeCount_;
+    if (activeCount_ > 0)
+        --activeCount_;
 }
 
 }  // namespace tine

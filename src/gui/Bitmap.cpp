@@ -118,8 +118,8 @@ void Bitmap::draw(DrawContext* context, const Rect& destination, const Point& so
     if (!image)
         return;
     const Point offset = context->getDrawingOffset();
-    BitBlt(target, destination.left + offset.h, destination.top + offset.v, destination.width(),
-           destination.height(), image.get(), source.h, source.v, SRCCOPY);
+    BitBlt(target, destination.left + offset.h, destination.top + offset.v, destination.width(), destination.height(),
+           image.get(), source.h, source.v, SRCCOPY);
 }
 
 bool Bitmap::makeMask(HDC reference) {

@@ -11,7 +11,7 @@ struct FontEntry {
 
 const FontEntry kFonts[8] = {
     {"Arial", 12}, {"Arial", 18}, {"Arial", 14}, {"Arial", 12},
-    {"Arial", 11}, {"Arial", 10}, {"Arial", 9}, {"Symbol", 13},
+    {"Arial", 11}, {"Arial", 10}, {"Arial", 9},  {"Symbol", 13},
 };
 
 int32_t validFont(int32_t number) {
@@ -36,10 +36,9 @@ HFONT DrawContext::createFont(int32_t number, int32_t size, int32_t face) {
     const int weight = (face & kBoldFace) || number == 0 ? FW_BOLD : FW_NORMAL;
     const bool symbol = number == 7;
     return CreateFontA(-size, 0, 0, 0, weight, (face & kItalicFace) ? TRUE : FALSE,
-                       (face & kUnderlineFace) ? TRUE : FALSE, FALSE,
-                       symbol ? SYMBOL_CHARSET : ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, VARIABLE_PITCH | (symbol ? FF_DECORATIVE : FF_SWISS),
-                       kFonts[number].face);
+                       (face & kUnderlineFace) ? TRUE : FALSE, FALSE, symbol ? SYMBOL_CHARSET : ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       VARIABLE_PITCH | (symbol ? FF_DECORATIVE : FF_SWISS), kFonts[number].face);
 }
 
 DrawContext::DrawContext(Frame* owner, HDC dc, HWND win)

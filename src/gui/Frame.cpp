@@ -151,8 +151,7 @@ private:
                 lstrcpynA(names[i], target, 1025);
         }
         frame->onDrop(reinterpret_cast<void**>(names), static_cast<int32_t>(count), 0, location);
-        for (UINT i = 0; i < count; ++i)
-            std::free(names[i]);
+        for (UINT i = 0; i < count; ++i) std::free(names[i]);
         std::free(names);
     }
 
@@ -206,8 +205,8 @@ Frame::Frame(const Rect& r, HWND parent, FrameOwner* owner)
     frame = this;
     oleInitialised = SUCCEEDED(OleInitialize(nullptr));
     if (registerWindowClass()) {
-        window = CreateWindowExA(0, className, "Window", WS_CHILD | WS_VISIBLE, 0, 0, r.width(), r.height(),
-                                 parent, nullptr, moduleHandle(), nullptr);
+        window = CreateWindowExA(0, className, "Window", WS_CHILD | WS_VISIBLE, 0, 0, r.width(), r.height(), parent,
+                                 nullptr, moduleHandle(), nullptr);
         if (window)
             SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
@@ -255,8 +254,8 @@ LRESULT CALLBACK Frame::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(hwnd, &paint);
             frame->paintContext = new DrawContext(frame, dc, hwnd);
-            frame->drawRect(frame->paintContext, Rect(paint.rcPaint.left, paint.rcPaint.top,
-                                                      paint.rcPaint.right, paint.rcPaint.bottom));
+            frame->drawRect(frame->paintContext,
+                            Rect(paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom));
             delete frame->paintContext;
             frame->paintContext = nullptr;
             EndPaint(hwnd, &paint);
@@ -294,8 +293,7 @@ void Frame::draw(DrawContext* context) {
     firstDraw = false;
     if (background)
         background->draw(context, Rect(0, 0, size.width(), size.height()));
-    for (int32_t i = 0; i < viewCount; ++i)
-        views[i]->draw(context);
+    for (int32_t i = 0; i < viewCount; ++i) views[i]->draw(context);
 }
 
 void Frame::drawRect(DrawContext* context, const Rect& updateRect) {
@@ -336,8 +334,7 @@ void Frame::update(DrawContext* context) {
         setDirty(false);
         return;
     }
-    for (int32_t i = 0; i < viewCount; ++i)
-        views[i]->update(context);
+    for (int32_t i = 0; i < viewCount; ++i) views[i]->update(context);
 }
 
 // Keys go to the focus view first, then to the views from the last added,
@@ -356,9 +353,13 @@ int32_t Frame::routeKey(int32_t (View::*handler)(KeyCode&), KeyCode& key) {
     return -1;
 }
 
-int32_t Frame::onKeyDown(KeyCode& key) { return routeKey(&View::onKeyDown, key); }
+int32_t Frame::onKeyDown(KeyCode& key) {
+    return routeKey(&View::onKeyDown, key);
+}
 
-int32_t Frame::onKeyUp(KeyCode& key) { return routeKey(&View::onKeyUp, key); }
+int32_t Frame::onKeyUp(KeyCode& key) {
+    return routeKey(&View::onKeyUp, key);
+}
 
 bool Frame::onDrop(void** items, int32_t count, int32_t type, const Point& where) {
     if (focusView)
@@ -416,8 +417,7 @@ bool Frame::removeView(View* view, bool withForget) {
     for (int32_t i = 0; i < viewCount; ++i) {
         if (views[i] != view)
             continue;
-        for (int32_t j = i; j + 1 < viewCount; ++j)
-            views[j] = views[j + 1];
+        for (int32_t j = i; j + 1 < viewCount; ++j) views[j] = views[j + 1];
         --viewCount;
         if (focusView == view)
             focusView = nullptr;
@@ -435,8 +435,7 @@ bool Frame::removeAll(bool withForget) {
         focusView = nullptr;
         lost->looseFocus(nullptr);
     }
-    while (viewCount > 0)
-        removeView(views[0], withForget);
+    while (viewCount > 0) removeView(views[0], withForget);
     return true;
 }
 
@@ -594,7 +593,7 @@ void Frame::redraw(View* view) {
 }
 
 void Frame::setCursor(int32_t kind) {
-    static const LPCSTR kCursors[] = {nullptr, IDC_WAIT, IDC_SIZENS, IDC_SIZEWE,
+    static const LPCSTR kCursors[] = {nullptr,     IDC_WAIT,     IDC_SIZENS,  IDC_SIZEWE,
                                       IDC_SIZEALL, IDC_SIZENESW, IDC_SIZENWSE};
     if (!savedCursor)
         savedCursor = GetCursor();

@@ -12,7 +12,11 @@ struct Point {
 
     Point() = default;
     Point(int32_t hh, int32_t vv) : h(hh), v(vv) {}
-    Point& offset(int32_t dh, int32_t dv) { h += dh; v += dv; return *this; }
+    Point& offset(int32_t dh, int32_t dv) {
+        h += dh;
+        v += dv;
+        return *this;
+    }
     bool operator==(const Point& o) const { return h == o.h && v == o.v; }
     bool operator!=(const Point& o) const { return !(*this == o); }
 };
@@ -31,18 +35,17 @@ struct Rect {
     Point topLeft() const { return Point(left, top); }
 
     Rect& offset(int32_t dh, int32_t dv) {
-        left += dh; right += dh; top += dv; bottom += dv;
+        left += dh;
+        right += dh;
+        top += dv;
+        bottom += dv;
         return *this;
     }
     Rect& moveTo(int32_t l, int32_t t) { return offset(l - left, t - top); }
 
     // Both edges count: a click on the right or bottom edge still hits.
-    bool isInside(const Point& p) const {
-        return p.h >= left && p.h <= right && p.v >= top && p.v <= bottom;
-    }
-    bool overlaps(const Rect& o) const {
-        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
-    }
+    bool isInside(const Point& p) const { return p.h >= left && p.h <= right && p.v >= top && p.v <= bottom; }
+    bool overlaps(const Rect& o) const { return left < o.right && o.left < right && top < o.bottom && o.top < bottom; }
     bool operator==(const Rect& o) const {
         return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
     }
@@ -57,9 +60,7 @@ struct Color {
 
     constexpr Color() = default;
     constexpr Color(uint8_t r, uint8_t g, uint8_t b) : red(r), green(g), blue(b), unused(0) {}
-    constexpr bool operator==(const Color& o) const {
-        return red == o.red && green == o.green && blue == o.blue;
-    }
+    constexpr bool operator==(const Color& o) const { return red == o.red && green == o.green && blue == o.blue; }
     constexpr bool operator!=(const Color& o) const { return !(*this == o); }
 };
 

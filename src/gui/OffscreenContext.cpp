@@ -71,8 +71,8 @@ void OffscreenContext::copyFrom(DrawContext* destination, const Rect& r, const P
     if (!destination || !destination->getSystemContext() || !deviceContext)
         return;
     const Point shift = destination->getDrawingOffset();
-    BitBlt(destination->getSystemContext(), r.left + shift.h, r.top + shift.v, r.width(), r.height(),
-           deviceContext, source.h, source.v, SRCCOPY);
+    BitBlt(destination->getSystemContext(), r.left + shift.h, r.top + shift.v, r.width(), r.height(), deviceContext,
+           source.h, source.v, SRCCOPY);
 }
 
 }  // namespace tine

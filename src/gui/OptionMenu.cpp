@@ -58,8 +58,7 @@ OptionMenu::~OptionMenu() {
     removeAllEntry();
     std::free(entries);
     std::free(checks);
-    for (int32_t i = 0; i < subMenuCount; ++i)
-        subMenus[i]->forget();
+    for (int32_t i = 0; i < subMenuCount; ++i) subMenus[i]->forget();
     std::free(subMenus);
     if (openBitmap)
         openBitmap->forget();
@@ -98,7 +97,8 @@ bool OptionMenu::addEntry(OptionMenu* subMenu, const char* title) {
     if (!subMenu)
         return false;
     if (subMenuCount == subMenuCapacity) {
-        void* more = std::realloc(subMenus, sizeof(OptionMenu*) * static_cast<size_t>(subMenuCapacity + kSubMenuGrowth));
+        void* more =
+            std::realloc(subMenus, sizeof(OptionMenu*) * static_cast<size_t>(subMenuCapacity + kSubMenuGrowth));
         if (!more)
             return false;
         subMenus = static_cast<OptionMenu**>(more);
@@ -206,8 +206,7 @@ bool OptionMenu::setCheck(int32_t index, bool flag) {
 bool OptionMenu::checkEntryAlone(int32_t index) {
     if (index < 0 || index >= entryCount)
         return false;
-    for (int32_t i = 0; i < entryCount; ++i)
-        checks[i] = i == index;
+    for (int32_t i = 0; i < entryCount; ++i) checks[i] = i == index;
     return true;
 }
 

@@ -8,8 +8,8 @@ namespace tine {
 
 class StripImage : public Control {
 public:
-    StripImage(const Rect& size, ControlListener* listener, int32_t tag, int32_t numberOfImages,
-               int32_t imageHeight, Bitmap* bitmap, const Point& offset = Point());
+    StripImage(const Rect& size, ControlListener* listener, int32_t tag, int32_t numberOfImages, int32_t imageHeight,
+               Bitmap* bitmap, const Point& offset = Point());
 
     void draw(DrawContext* context) override;
 

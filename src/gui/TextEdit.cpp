@@ -129,8 +129,8 @@ void TextEdit::takeFocus(DrawContext* context) {
     SendMessageA(editControl, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(0, 0));
     SendMessageA(editControl, EM_SETSEL, 0, -1);
     SetFocus(editControl);
-    editDefaultProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(editControl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc)));
+    editDefaultProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(editControl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc)));
 }
 
 LRESULT CALLBACK TextEdit::editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

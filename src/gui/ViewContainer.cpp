@@ -69,8 +69,7 @@ void ViewContainer::draw(DrawContext* context) {
         target->fillRect(Rect(-1, -1, local.right, local.bottom));
     }
 
-    for (Node* node = firstNode; node; node = node->next)
-        node->view->draw(target);
+    for (Node* node = firstNode; node; node = node->next) node->view->draw(target);
 
     if (target == offscreen)
         offscreen->copyFrom(context, size);
@@ -151,13 +150,11 @@ bool ViewContainer::onWheel(DrawContext* context, const Point& where, float dist
 }
 
 void ViewContainer::looseFocus(DrawContext* context) {
-    for (Node* node = firstNode; node; node = node->next)
-        node->view->looseFocus(context);
+    for (Node* node = firstNode; node; node = node->next) node->view->looseFocus(context);
 }
 
 void ViewContainer::takeFocus(DrawContext* context) {
-    for (Node* node = firstNode; node; node = node->next)
-        node->view->takeFocus(context);
+    for (Node* node = firstNode; node; node = node->next) node->view->takeFocus(context);
 }
 
 bool ViewContainer::isDirty() {
@@ -257,8 +254,7 @@ bool ViewContainer::isChild(View* view) {
 
 int32_t ViewContainer::getNbViews() {
     int32_t count = 0;
-    for (Node* node = firstNode; node; node = node->next)
-        ++count;
+    for (Node* node = firstNode; node; node = node->next) ++count;
     return count;
 }
 

@@ -26,9 +26,11 @@ constexpr uint32_t kStreamTerminated = 0x4321;     // did not end within the sto
 // frames so that every block lands on a frame boundary of the buffer. Zero for
 // a zero or negative rate or latency; saturates instead of wrapping.
 inline uint32_t latencyBlockBytes(int32_t sampleRate, int32_t latencyMs) {
-    if (sampleRate <= 0 || latencyMs <= 0) return 0;
+    if (sampleRate <= 0 || latencyMs <= 0)
+        return 0;
     uint64_t bytes = static_cast<uint64_t>(sampleRate) * kBytesPerFrame * static_cast<uint64_t>(latencyMs) / 1000u;
-    if (bytes > 0xFFFFFFFFull) bytes = 0xFFFFFFFFull;
+    if (bytes > 0xFFFFFFFFull)
+        bytes = 0xFFFFFFFFull;
     return static_cast<uint32_t>(bytes) / kBytesPerFrame * kBytesPerFrame;
 }
 
@@ -63,18 +65,20 @@ struct LockedRegions {
 //   void sleepOneMs();
 // Returns the thread's exit code.
 template <typename Buffer>
-uint32_t streamBlocks(Buffer& buffer, uint32_t bufferBytes, uint32_t blockBytes, uint8_t* scratch,
-                      BlockSource source, void* context) {
+uint32_t streamBlocks(Buffer& buffer, uint32_t bufferBytes, uint32_t blockBytes, uint8_t* scratch, BlockSource source,
+                      void* context) {
     const uint32_t n = bufferBytes;
     const uint32_t k = blockBytes;
     const uint32_t frames = k / kBytesPerFrame;
 
     if (buffer.play() == PlayResult::Lost) {
-        if (!buffer.restore()) return kStreamRestoreFailed;
+        if (!buffer.restore())
+            return kStreamRestoreFailed;
         buffer.play();
     }
     uint32_t play = 0;
-    if (!buffer.playCursor(play)) return kStreamDeviceFailed;
+    if (!buffer.playCursor(play))
+        return kStreamDeviceFailed;
     // Kept inside the buffer: a lock beyond its end would fail.
     uint32_t writePosition = static_cast<uint32_t>((static_cast<uint64_t>(play) + k) % n);
 
@@ -84,31 +88,43 @@ uint32_t streamBlocks(Buffer& buffer, uint32_t bufferBytes, uint32_t blockBytes,
     for (;;) {
         source(context, reinterpret_cast<int16_t*>(scratch), frames);
 
-        if (!buffer.playCursor(play)) return kStreamDeviceFailed;
+        if (!buffer.playCursor(play))
+            return kStreamDeviceFailed;
         uint64_t p = unwrapped(play);
         while (p < static_cast<uint64_t>(writePosition) + k) {
             buffer.sleepOneMs();
             bool playing = false;
             bool lost = false;
-            if (!buffer.status(playing, lost)) return kStreamDeviceFailed;
+            if (!buffer.status(playing, lost))
+                return kStreamDeviceFailed;
             if (lost) {
-                if (!buffer.restore()) return kStreamRestoreFailed;
-                if (!buffer.status(playing, lost)) return kStreamDeviceFailed;
+                if (!buffer.restore())
+                    return kStreamRestoreFailed;
+                if (!buffer.status(playing, lost))
+                    return kStreamDeviceFailed;
             }
-            if (!playing) return kStreamStopped;
-            if (!buffer.playCursor(play)) return kStreamDeviceFailed;
+            if (!playing)
+                return kStreamStopped;
+            if (!buffer.playCursor(play))
+                return kStreamDeviceFailed;
             p = unwrapped(play);
         }
 
         LockedRegions regions;
-        if (!buffer.lock(writePosition, k, regions)) return kStreamDeviceFailed;
+        if (!buffer.lock(writePosition, k, regions))
+            return kStreamDeviceFailed;
         uint32_t firstBytes = regions.first ? regions.firstBytes : 0;
         uint32_t secondBytes = regions.second ? regions.secondBytes : 0;
-        if (firstBytes > k) firstBytes = k;
-        if (secondBytes > k - firstBytes) secondBytes = k - firstBytes;
-        if (firstBytes) std::memcpy(regions.first, scratch, firstBytes);
-        if (secondBytes) std::memcpy(regions.second, scratch + firstBytes, secondBytes);
-        if (!buffer.unlock(regions)) return kStreamDeviceFailed;
+        if (firstBytes > k)
+            firstBytes = k;
+        if (secondBytes > k - firstBytes)
+            secondBytes = k - firstBytes;
+        if (firstBytes)
+            std::memcpy(regions.first, scratch, firstBytes);
+        if (secondBytes)
+            std::memcpy(regions.second, scratch + firstBytes, secondBytes);
+        if (!buffer.unlock(regions))
+            return kStreamDeviceFailed;
         writePosition = static_cast<uint32_t>((static_cast<uint64_t>(writePosition) + firstBytes + secondBytes) % n);
     }
 }

@@ -29,9 +29,11 @@ intptr_t fillTimeInfo(HostServices& host, intptr_t request) {
 // Only the data bytes of the first event go out, as a Control Change: this
 // host's MIDI output carries nothing else.
 void forwardFirstEvent(HostServices& host, const VstEvents* events) {
-    if (host.outputChannel() == -1 || events == nullptr || events->numEvents <= 0) return;
+    if (host.outputChannel() == -1 || events == nullptr || events->numEvents <= 0)
+        return;
     const VstEvent* first = events->events[0];
-    if (first == nullptr) return;
+    if (first == nullptr)
+        return;
     const auto* midi = reinterpret_cast<const VstMidiEvent*>(first);
     host.sendControlChange(static_cast<uint8_t>(midi->midiData[1]), static_cast<uint8_t>(midi->midiData[2]));
 }
@@ -41,14 +43,16 @@ void forwardFirstEvent(HostServices& host, const VstEvents* events) {
 // frees only a buffer the dialog allocated and never one the caller still
 // owns and frees itself.
 intptr_t openFileSelector(HostServices& host, void* ptr) {
-    if (ptr == nullptr) return 0;
+    if (ptr == nullptr)
+        return 0;
     auto& request = *static_cast<FileSelectRequest*>(ptr);
     request.select.reserved = reinterpret_cast<intptr_t>(request.select.returnPath);
     return showLocalFileDialog(request, host.mainWindow()) ? 1 : 0;
 }
 
 intptr_t closeFileSelector(void* ptr) {
-    if (ptr == nullptr) return 1;
+    if (ptr == nullptr)
+        return 1;
     auto& request = *static_cast<FileSelectRequest*>(ptr);
     if (reinterpret_cast<intptr_t>(request.select.returnPath) != request.select.reserved)
         releaseLocalFileDialog(request);
@@ -59,10 +63,10 @@ intptr_t closeFileSelector(void* ptr) {
 
 }  // namespace
 
-intptr_t answerHostRequest(HostServices* host, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                           float opt) {
+intptr_t answerHostRequest(HostServices* host, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
     // Requests made while the instrument is still being built.
-    if (host == nullptr) return 1;
+    if (host == nullptr)
+        return 1;
 
     switch (opcode) {
     case audioMasterAutomate:
@@ -70,7 +74,8 @@ intptr_t answerHostRequest(HostServices* host, int32_t opcode, int32_t index, in
     case audioMasterVersion:
         return kHostVstVersion;
     case audioMasterIdle:
-        if (EditorBase* editor = host->editor()) editor->idle();
+        if (EditorBase* editor = host->editor())
+            editor->idle();
         return 1;
     case audioMasterGetTime:
         return fillTimeInfo(*host, value);
@@ -97,8 +102,12 @@ intptr_t VSTCALLBACK hostCallback(AEffect*, int32_t opcode, int32_t index, intpt
     return answerHostRequest(installedHost.load(), opcode, index, value, ptr, opt);
 }
 
-void setHostServices(HostServices* host) { installedHost.store(host); }
+void setHostServices(HostServices* host) {
+    installedHost.store(host);
+}
 
-const VstTimeInfo& hostTimeInfo() { return timeInfo; }
+const VstTimeInfo& hostTimeInfo() {
+    return timeInfo;
+}
 
 }  // namespace tine

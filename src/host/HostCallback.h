@@ -15,8 +15,8 @@ class EditorBase;
 // StandaloneSynth provides the real one; tests provide their own.
 class HostServices {
 public:
-    virtual EditorBase* editor() = 0;  // may be null
-    virtual float tempo() = 0;         // beats per minute, from the settings
+    virtual EditorBase* editor() = 0;     // may be null
+    virtual float tempo() = 0;            // beats per minute, from the settings
     virtual int32_t outputChannel() = 0;  // -1: none
     // Control Change with these data bytes on the output channel. False when
     // there is no MIDI port to send it.
@@ -32,13 +32,11 @@ protected:
 
 // The answer to one request. host is null until the instrument has been
 // built: every request then answers 1 without acting.
-intptr_t answerHostRequest(HostServices* host, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                           float opt);
+intptr_t answerHostRequest(HostServices* host, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
 
 // The audioMasterCallback: the effect argument is not used, requests go to
 // the host installed with setHostServices.
-intptr_t VSTCALLBACK hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                  float opt);
+intptr_t VSTCALLBACK hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
 
 // Installed by the shell once the StandaloneSynth constructor has returned,
 // cleared before it is destroyed.

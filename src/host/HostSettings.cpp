@@ -6,13 +6,14 @@
 
 namespace tine {
 
-const char* const kSettingNames[9] = {"midiInDevice", "midiOutDevice", "inputChannel",
-                                      "outputChannel", "audioDevice", "latency",
-                                      "primary", "sampleRate", "tempo"};
+const char* const kSettingNames[9] = {"midiInDevice", "midiOutDevice", "inputChannel", "outputChannel", "audioDevice",
+                                      "latency",      "primary",       "sampleRate",   "tempo"};
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // The stored bytes as a zero-terminated string: data without its own
 // terminator is cut at its end, never read beyond.
@@ -21,10 +22,12 @@ std::string asText(const std::string& bytes) {
     return zero == std::string::npos ? bytes : bytes.substr(0, zero);
 }
 
-const char* const kChannelTexts[17] = {"", "1", "2", "3", "4", "5", "6", "7", "8",
+const char* const kChannelTexts[17] = {"",  "1",  "2",  "3",  "4",  "5",  "6",  "7", "8",
                                        "9", "10", "11", "12", "13", "14", "15", "16"};
 
-bool inRange(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
+bool inRange(int32_t v, int32_t lo, int32_t hi) {
+    return v >= lo && v <= hi;
+}
 
 }  // namespace
 
@@ -39,14 +42,18 @@ int32_t intFromText(const std::string& bytes) {
     std::size_t i = 0;
     while (i < text.size() && isBlank(text[i])) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
     int64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > 0x80000000ll) value = 0x80000000ll;  // saturate, keep scanning
+        if (value > 0x80000000ll)
+            value = 0x80000000ll;  // saturate, keep scanning
     }
-    if (negative) value = -value;
-    if (value > 0x7FFFFFFFll) value = 0x7FFFFFFFll;
+    if (negative)
+        value = -value;
+    if (value > 0x7FFFFFFFll)
+        value = 0x7FFFFFFFll;
     return static_cast<int32_t>(value);
 }
 
@@ -61,7 +68,9 @@ float floatFromText(const std::string& bytes) {
     return static_cast<float>(std::strtod(text.c_str(), nullptr));
 }
 
-const char* boolText(bool value) { return value ? "Yes" : "No"; }
+const char* boolText(bool value) {
+    return value ? "Yes" : "No";
+}
 
 bool boolFromBytes(const std::string& bytes) {
     return bytes.size() >= 4 && std::memcmp(bytes.data(), "Yes", 4) == 0;
@@ -123,20 +132,26 @@ bool HostSettings::save(SettingsStore& store) const {
 
 void HostSettings::applyBounds() {
     const HostSettings d;
-    if (!inRange(latency, kMinLatencyMs, kMaxLatencyMs)) latency = d.latency;
-    if (!inRange(sampleRate, kMinSettingSampleRate, kMaxSettingSampleRate)) sampleRate = d.sampleRate;
+    if (!inRange(latency, kMinLatencyMs, kMaxLatencyMs))
+        latency = d.latency;
+    if (!inRange(sampleRate, kMinSettingSampleRate, kMaxSettingSampleRate))
+        sampleRate = d.sampleRate;
     // A channel beyond 15 would spill into the status nibble of what is sent.
-    if (!inRange(inputChannel, kMinChannelSetting, kMaxChannelSetting)) inputChannel = d.inputChannel;
-    if (!inRange(outputChannel, kMinChannelSetting, kMaxChannelSetting)) outputChannel = d.outputChannel;
+    if (!inRange(inputChannel, kMinChannelSetting, kMaxChannelSetting))
+        inputChannel = d.inputChannel;
+    if (!inRange(outputChannel, kMinChannelSetting, kMaxChannelSetting))
+        outputChannel = d.outputChannel;
 }
 
 const char* inputChannelEntryText(int32_t entry) {
-    if (entry == 0) return "all";
+    if (entry == 0)
+        return "all";
     return inRange(entry, 1, 16) ? kChannelTexts[entry] : nullptr;
 }
 
 const char* outputChannelEntryText(int32_t entry) {
-    if (entry == 0) return "none";
+    if (entry == 0)
+        return "none";
     return inRange(entry, 1, 16) ? kChannelTexts[entry] : nullptr;
 }
 
@@ -149,7 +164,8 @@ SetupDialogState setupDialogState(const HostSettings& s) {
     state.audioDeviceEntry = s.audioDevice;
     state.sampleRateEntry = kNoSelection;
     for (int32_t i = 0; i < 5; ++i)
-        if (kSetupSampleRates[i] == s.sampleRate) state.sampleRateEntry = i;
+        if (kSetupSampleRates[i] == s.sampleRate)
+            state.sampleRateEntry = i;
     char text[32];
     std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(static_cast<uint32_t>(s.latency)));
     state.latencyText = text;
@@ -170,12 +186,16 @@ bool latencyFromText(const std::string& text, int32_t& value) {
     uint64_t v = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         v = v * 10 + static_cast<uint64_t>(text[i] - '0');
-        if (v > 0xFFFFFFFFull) return false;
+        if (v > 0xFFFFFFFFull)
+            return false;
     }
-    if (i == digitsStart) return false;
+    if (i == digitsStart)
+        return false;
     while (i < text.size() && isBlank(text[i])) ++i;
-    if (i != text.size()) return false;
-    if (v > static_cast<uint64_t>(kMaxLatencyMs) || v < static_cast<uint64_t>(kMinLatencyMs)) return false;
+    if (i != text.size())
+        return false;
+    if (v > static_cast<uint64_t>(kMaxLatencyMs) || v < static_cast<uint64_t>(kMinLatencyMs))
+        return false;
     value = static_cast<int32_t>(v);
     return true;
 }
@@ -184,13 +204,20 @@ bool latencyFromText(const std::string& text, int32_t& value) {
 
 void applySetupDialogState(const SetupDialogState& state, HostSettings& s) {
     const HostSettings d;
-    if (state.midiInEntry != kNoSelection) s.midiInDevice = state.midiInEntry;
-    if (state.midiOutEntry != kNoSelection) s.midiOutDevice = state.midiOutEntry;
-    if (state.inputChannelEntry != kNoSelection) s.inputChannel = state.inputChannelEntry - 1;
-    if (state.outputChannelEntry != kNoSelection) s.outputChannel = state.outputChannelEntry - 1;
-    if (state.audioDeviceEntry != kNoSelection) s.audioDevice = state.audioDeviceEntry;
-    if (inRange(state.sampleRateEntry, 0, 4)) s.sampleRate = kSetupSampleRates[state.sampleRateEntry];
-    if (!latencyFromText(state.latencyText, s.latency)) s.latency = d.latency;
+    if (state.midiInEntry != kNoSelection)
+        s.midiInDevice = state.midiInEntry;
+    if (state.midiOutEntry != kNoSelection)
+        s.midiOutDevice = state.midiOutEntry;
+    if (state.inputChannelEntry != kNoSelection)
+        s.inputChannel = state.inputChannelEntry - 1;
+    if (state.outputChannelEntry != kNoSelection)
+        s.outputChannel = state.outputChannelEntry - 1;
+    if (state.audioDeviceEntry != kNoSelection)
+        s.audioDevice = state.audioDeviceEntry;
+    if (inRange(state.sampleRateEntry, 0, 4))
+        s.sampleRate = kSetupSampleRates[state.sampleRateEntry];
+    if (!latencyFromText(state.latencyText, s.latency))
+        s.latency = d.latency;
     float tempo = 0.0f;
     const std::string tempoText = state.tempoText.substr(0, 15);
     s.tempo = std::sscanf(tempoText.c_str(), "%f", &tempo) == 1 ? tempo : d.tempo;

@@ -90,7 +90,7 @@ struct SetupDialogState {
     int32_t inputChannelEntry = kNoSelection;   // 0 "all", 1..16
     int32_t outputChannelEntry = kNoSelection;  // 0 "none", 1..16
     int32_t audioDeviceEntry = kNoSelection;
-    int32_t sampleRateEntry = kNoSelection;     // index in kSetupSampleRates
+    int32_t sampleRateEntry = kNoSelection;  // index in kSetupSampleRates
     std::string latencyText;
     std::string tempoText;
     bool primary = false;

@@ -10,7 +10,7 @@ bool isQueuedMidiStatus(uint8_t status) {
     case 0xC0:  // program change
     case 0xE0:  // pitch bend
         return true;
-    default:    // pressure, system messages, stray data bytes
+    default:  // pressure, system messages, stray data bytes
         return false;
     }
 }
@@ -21,10 +21,7 @@ uint32_t controlChangeMessage(int32_t channel, uint8_t data1, uint8_t data2) {
 }
 
 MidiIntake::MidiIntake(int32_t inputChannel, int32_t sampleRate, uint32_t blockFrames)
-    : currentList_(&lists_[0]),
-      inputChannel_(inputChannel),
-      samplesPerMs_(sampleRate / 1000),
-      maxFrames_(blockFrames) {
+    : currentList_(&lists_[0]), inputChannel_(inputChannel), samplesPerMs_(sampleRate / 1000), maxFrames_(blockFrames) {
     for (MidiEventList& list : lists_) {
         list.numEvents = 0;
         list.startTime = 0;
@@ -54,8 +51,10 @@ int32_t MidiIntake::stamp(uint32_t timestampMs, uint32_t listStartMs) const {
     const int64_t elapsedMs = static_cast<int32_t>(timestampMs - listStartMs);
     const int64_t offset = elapsedMs * samplesPerMs_;
     const int64_t last = maxFrames_ > 0 ? static_cast<int64_t>(maxFrames_) - 1 : 0;
-    if (offset >= static_cast<int64_t>(maxFrames_)) return static_cast<int32_t>(last);
-    if (offset <= 0) return 1;
+    if (offset >= static_cast<int64_t>(maxFrames_))
+        return static_cast<int32_t>(last);
+    if (offset <= 0)
+        return 1;
     return static_cast<int32_t>(offset);
 }
 
@@ -67,9 +66,12 @@ void MidiIntake::onDriverMessage(uint32_t message, uint32_t param1, uint32_t par
     const uint8_t status = static_cast<uint8_t>(param1 & 0xFF);
     // The channel test comes first and looks at the low nibble whatever the
     // message is; system messages are dropped below anyway.
-    if (inputChannel_ != -1 && static_cast<int32_t>(status & 0x0F) != inputChannel_) return;
-    if (message != kMidiInData && message != kMidiInMoreData) return;
-    if (!isQueuedMidiStatus(status)) return;
+    if (inputChannel_ != -1 && static_cast<int32_t>(status & 0x0F) != inputChannel_)
+        return;
+    if (message != kMidiInData && message != kMidiInMoreData)
+        return;
+    if (!isQueuedMidiStatus(status))
+        return;
     queue(param1, param2);
 }
 

@@ -10,9 +10,11 @@ void renderBlock(SynthPlugin& plugin, MidiEventSource* midi, RecorderSlot* recor
                  uint32_t frames) {
     // The list stays valid through render16: the MIDI side only refills it
     // after the next hand-over.
-    if (midi != nullptr) plugin.processEvents(midi->takeEvents());
+    if (midi != nullptr)
+        plugin.processEvents(midi->takeEvents());
     plugin.render16(samples, static_cast<int32_t>(frames));
-    if (recorder != nullptr) recorder->append(samples, frames);
+    if (recorder != nullptr)
+        recorder->append(samples, frames);
 }
 
 }  // namespace tine

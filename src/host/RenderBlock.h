@@ -16,7 +16,6 @@ class RecorderSlot;
 using BlockSource = void (*)(void* context, int16_t* samples, uint32_t frames);
 
 // Runs on the audio output thread. midi and recorder may be null.
-void renderBlock(SynthPlugin& plugin, MidiEventSource* midi, RecorderSlot* recorder, int16_t* samples,
-                 uint32_t frames);
+void renderBlock(SynthPlugin& plugin, MidiEventSource* midi, RecorderSlot* recorder, int16_t* samples, uint32_t frames);
 
 }  // namespace tine

@@ -9,7 +9,8 @@ namespace tine {
 
 WavRecorder::WavRecorder(const std::string& path, int32_t sampleRate)
     : sampleRate_(sampleRate > 0 ? static_cast<uint32_t>(sampleRate) : 0u) {
-    if (writer_.open(path, sampleRate_, 2)) return;
+    if (writer_.open(path, sampleRate_, 2))
+        return;
     if (!writer_.isOpen()) {
         reportError(ErrorCode::OpenFailed);
         return;
@@ -19,14 +20,18 @@ WavRecorder::WavRecorder(const std::string& path, int32_t sampleRate)
     writeErrorReported_ = true;
 }
 
-WavRecorder::~WavRecorder() { finish(); }
+WavRecorder::~WavRecorder() {
+    finish();
+}
 
 void WavRecorder::append(const int16_t* samples, uint32_t frames) {
-    if (writer_.isOpen()) writer_.append(samples, frames);
+    if (writer_.isOpen())
+        writer_.append(samples, frames);
 }
 
 void WavRecorder::finish() {
-    if (!writer_.isOpen()) return;
+    if (!writer_.isOpen())
+        return;
     // A failed append leaves the writer failed, so a short file is reported
     // here rather than passed off as complete.
     if (!writer_.finish() && !writeErrorReported_) {
@@ -35,7 +40,9 @@ void WavRecorder::finish() {
     }
 }
 
-RecorderSlot::~RecorderSlot() { finish(); }
+RecorderSlot::~RecorderSlot() {
+    finish();
+}
 
 bool RecorderSlot::start(const std::string& path, int32_t sampleRate) {
     finish();
@@ -55,7 +62,8 @@ bool RecorderSlot::start(const std::string& path, int32_t sampleRate) {
 
 void RecorderSlot::finish() {
     WavRecorder* recorder = recorder_.exchange(nullptr);
-    if (recorder == nullptr) return;
+    if (recorder == nullptr)
+        return;
     // An append that loaded the pointer before the exchange has already raised
     // the flag (both are sequentially consistent), so once the flag is down no
     // append still uses the recorder. It is one block's file write: short.
@@ -66,7 +74,8 @@ void RecorderSlot::finish() {
 
 void RecorderSlot::append(const int16_t* samples, uint32_t frames) {
     appending_.store(true);
-    if (WavRecorder* recorder = recorder_.load()) recorder->append(samples, frames);
+    if (WavRecorder* recorder = recorder_.load())
+        recorder->append(samples, frames);
     appending_.store(false);
 }
 

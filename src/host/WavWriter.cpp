@@ -9,16 +9,13 @@ namespace tine {
 
 namespace {
 
-void putTag(uint8_t* p, const char* tag)
-{
+void putTag(uint8_t* p, const char* tag) {
     std::memcpy(p, tag, 4);
 }
 
 }  // namespace
 
-std::array<uint8_t, kWavHeaderSize> makeWavHeader(uint32_t sampleRate, uint16_t channels,
-                                                  uint32_t dataBytes)
-{
+std::array<uint8_t, kWavHeaderSize> makeWavHeader(uint32_t sampleRate, uint16_t channels, uint32_t dataBytes) {
     const uint32_t blockAlign = static_cast<uint32_t>(channels) * 2u;
     std::array<uint8_t, kWavHeaderSize> h{};
     putTag(&h[0], "RIFF");
@@ -38,13 +35,11 @@ std::array<uint8_t, kWavHeaderSize> makeWavHeader(uint32_t sampleRate, uint16_t 
     return h;
 }
 
-WavWriter::~WavWriter()
-{
+WavWriter::~WavWriter() {
     closeQuietly();
 }
 
-bool WavWriter::fail(const std::string& what, int err)
-{
+bool WavWriter::fail(const std::string& what, int err) {
     if (!failed_) {
         failed_ = true;
         error_ = what;
@@ -56,16 +51,14 @@ bool WavWriter::fail(const std::string& what, int err)
     return false;
 }
 
-void WavWriter::closeQuietly()
-{
+void WavWriter::closeQuietly() {
     if (file_ != nullptr) {
         std::fclose(file_);
         file_ = nullptr;
     }
 }
 
-bool WavWriter::open(const std::string& path, uint32_t sampleRate, uint16_t channels)
-{
+bool WavWriter::open(const std::string& path, uint32_t sampleRate, uint16_t channels) {
     closeQuietly();
     path_ = path;
     error_.clear();
@@ -91,8 +84,7 @@ bool WavWriter::open(const std::string& path, uint32_t sampleRate, uint16_t chan
     return true;
 }
 
-bool WavWriter::append(const int16_t* interleaved, std::size_t frames)
-{
+bool WavWriter::append(const int16_t* interleaved, std::size_t frames) {
     if (failed_)
         return false;
     if (file_ == nullptr)
@@ -111,8 +103,7 @@ bool WavWriter::append(const int16_t* interleaved, std::size_t frames)
     const int16_t* src = interleaved;
     while (remaining > 0) {
         const std::size_t n = remaining < samplesPerChunk ? remaining : samplesPerChunk;
-        for (std::size_t i = 0; i < n; ++i)
-            putLittleEndian16(&bytes[2 * i], static_cast<uint16_t>(src[i]));
+        for (std::size_t i = 0; i < n; ++i) putLittleEndian16(&bytes[2 * i], static_cast<uint16_t>(src[i]));
         errno = 0;
         if (std::fwrite(bytes, 1, 2 * n, file_) != 2 * n)
             return fail("cannot write " + path_, errno);
@@ -123,8 +114,7 @@ bool WavWriter::append(const int16_t* interleaved, std::size_t frames)
     return true;
 }
 
-bool WavWriter::finish()
-{
+bool WavWriter::finish() {
     if (file_ == nullptr)
         return failed_ ? false : fail("cannot write " + path_ + ": file is not open", 0);
 

@@ -19,8 +19,7 @@ constexpr std::size_t kWavHeaderSize = 44;
 constexpr uint64_t kWavMaxDataBytes = 0xFFFFFFFFull - 36u;
 
 // The canonical 44-byte PCM header for 16-bit samples.
-std::array<uint8_t, kWavHeaderSize> makeWavHeader(uint32_t sampleRate, uint16_t channels,
-                                                  uint32_t dataBytes);
+std::array<uint8_t, kWavHeaderSize> makeWavHeader(uint32_t sampleRate, uint16_t channels, uint32_t dataBytes);
 
 class WavWriter {
 public:

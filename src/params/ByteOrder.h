@@ -28,10 +28,16 @@ inline void putBigEndian32(uint8_t* out, uint32_t value) {
     out[3] = static_cast<uint8_t>(value);
 }
 
-inline uint32_t getBigEndian16(const uint8_t* in) { return (uint32_t(in[0]) << 8) | uint32_t(in[1]); }
+inline uint32_t getBigEndian16(const uint8_t* in) {
+    return (uint32_t(in[0]) << 8) | uint32_t(in[1]);
+}
 
-inline uint32_t getBigEndian24(const uint8_t* in) { return (uint32_t(in[0]) << 16) | getBigEndian16(in + 1); }
+inline uint32_t getBigEndian24(const uint8_t* in) {
+    return (uint32_t(in[0]) << 16) | getBigEndian16(in + 1);
+}
 
-inline uint32_t getBigEndian32(const uint8_t* in) { return (uint32_t(in[0]) << 24) | getBigEndian24(in + 1); }
+inline uint32_t getBigEndian32(const uint8_t* in) {
+    return (uint32_t(in[0]) << 24) | getBigEndian24(in + 1);
+}
 
 }  // namespace tine

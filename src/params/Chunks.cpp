@@ -28,7 +28,8 @@ float getFloat(const uint8_t* in) {
 // that fills it without a terminator loses its last character instead.
 void readName(const uint8_t* in, char* name) {
     std::memcpy(name, in + kNameOffset, kProgramNameBytes);
-    if (std::memchr(name, '\0', kProgramNameBytes) == nullptr) name[kProgramNameBytes - 1] = '\0';
+    if (std::memchr(name, '\0', kProgramNameBytes) == nullptr)
+        name[kProgramNameBytes - 1] = '\0';
 }
 
 }  // namespace
@@ -73,7 +74,9 @@ void readLegacyProgramRecord(const uint8_t* in, Program& program) {
     program.copyLegacy(legacy);
 }
 
-ProgramChunk::ProgramChunk() { store(Program()); }
+ProgramChunk::ProgramChunk() {
+    store(Program());
+}
 
 void ProgramChunk::store(const Program& program) {
     writeChunkHeader(bytes);
@@ -99,18 +102,24 @@ bool readProgramChunk(const void* data, int32_t byteSize, Program& slot) {
         return false;
     }
     const auto* in = static_cast<const uint8_t*>(data);
-    if (!checkChunkHeader(in)) return false;
+    if (!checkChunkHeader(in))
+        return false;
     readProgramRecord(in + kChunkHeaderBytes, slot);
     return true;
 }
 
 BankChunkLayout bankChunkLayout(int32_t byteSize) {
     switch (byteSize) {
-    case kBankChunkBytes: return BankChunkLayout::Current;
-    case kBankChunkNoIndexBytes: return BankChunkLayout::CurrentNoIndex;
-    case kLegacyBankChunkBytes: return BankChunkLayout::Legacy;
-    case kLegacyBankChunkNoIndexBytes: return BankChunkLayout::LegacyNoIndex;
-    default: return BankChunkLayout::Unknown;
+    case kBankChunkBytes:
+        return BankChunkLayout::Current;
+    case kBankChunkNoIndexBytes:
+        return BankChunkLayout::CurrentNoIndex;
+    case kLegacyBankChunkBytes:
+        return BankChunkLayout::Legacy;
+    case kLegacyBankChunkNoIndexBytes:
+        return BankChunkLayout::LegacyNoIndex;
+    default:
+        return BankChunkLayout::Unknown;
     }
 }
 
@@ -121,7 +130,8 @@ BankChunkRead readBankChunk(const void* data, int32_t byteSize, Program* slots) 
         return {false, 0};
     }
     const auto* in = static_cast<const uint8_t*>(data);
-    if (!checkChunkHeader(in)) return {false, 0};
+    if (!checkChunkHeader(in))
+        return {false, 0};
 
     const bool legacy = layout == BankChunkLayout::Legacy || layout == BankChunkLayout::LegacyNoIndex;
     const int32_t recordBytes = legacy ? kLegacyProgramRecordBytes : kProgramRecordBytes;

@@ -11,19 +11,18 @@
 namespace tine {
 
 // 'TNMR' as a 32-bit integer, first character in the most significant byte.
-constexpr int32_t kChunkTag = static_cast<int32_t>((uint32_t('T') << 24) | (uint32_t('N') << 16) |
-                                                   (uint32_t('M') << 8) | uint32_t('R'));
+constexpr int32_t kChunkTag =
+    static_cast<int32_t>((uint32_t('T') << 24) | (uint32_t('N') << 16) | (uint32_t('M') << 8) | uint32_t('R'));
 constexpr int32_t kChunkVersion = 1;
 
 constexpr int32_t kChunkHeaderBytes = 8;
 constexpr int32_t kProgramRecordBytes = 276;
 constexpr int32_t kLegacyProgramRecordBytes = 188;
-constexpr int32_t kProgramChunkBytes = kChunkHeaderBytes + kProgramRecordBytes;                 // 284
-constexpr int32_t kBankChunkNoIndexBytes = kChunkHeaderBytes + kNumPrograms * kProgramRecordBytes;  // 8840
-constexpr int32_t kBankChunkBytes = kBankChunkNoIndexBytes + 4;                                    // 8844
-constexpr int32_t kLegacyBankChunkNoIndexBytes =
-    kChunkHeaderBytes + kNumPrograms * kLegacyProgramRecordBytes;  // 6024
-constexpr int32_t kLegacyBankChunkBytes = kLegacyBankChunkNoIndexBytes + 4;  // 6028
+constexpr int32_t kProgramChunkBytes = kChunkHeaderBytes + kProgramRecordBytes;                                 // 284
+constexpr int32_t kBankChunkNoIndexBytes = kChunkHeaderBytes + kNumPrograms * kProgramRecordBytes;              // 8840
+constexpr int32_t kBankChunkBytes = kBankChunkNoIndexBytes + 4;                                                 // 8844
+constexpr int32_t kLegacyBankChunkNoIndexBytes = kChunkHeaderBytes + kNumPrograms * kLegacyProgramRecordBytes;  // 6024
+constexpr int32_t kLegacyBankChunkBytes = kLegacyBankChunkNoIndexBytes + 4;                                     // 6028
 
 struct ChunkHeader {
     int32_t tag;
@@ -69,10 +68,10 @@ struct BankChunk {
 bool readProgramChunk(const void* data, int32_t byteSize, Program& slot);
 
 enum class BankChunkLayout {
-    Current,          // 8844 bytes
-    CurrentNoIndex,   // 8840 bytes
-    Legacy,           // 6028 bytes: 40 values per program
-    LegacyNoIndex,    // 6024 bytes
+    Current,         // 8844 bytes
+    CurrentNoIndex,  // 8840 bytes
+    Legacy,          // 6028 bytes: 40 values per program
+    LegacyNoIndex,   // 6024 bytes
     Unknown,
 };
 BankChunkLayout bankChunkLayout(int32_t byteSize);

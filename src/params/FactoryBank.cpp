@@ -20,6 +20,7 @@
 
 namespace tine {
 
+// clang-format off
 const FactoryProgram kFactoryBank[kNumPrograms] = {
     // 0 "Tinemaster ": The signature sound: tine body, short bark and an octave-up tine.
     {"Tinemaster ",
@@ -406,5 +407,6 @@ const FactoryProgram kFactoryBank[kNumPrograms] = {
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}}
 };
+// clang-format on
 
 }  // namespace tine

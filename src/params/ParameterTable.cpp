@@ -10,7 +10,9 @@ namespace tine {
 namespace {
 
 // Percent-style integers are computed in double precision: 0.57 shows 056, 0.51 shows +0.
-int32_t hundredths(float v) { return truncToInt(100.0 * static_cast<double>(v)); }
+int32_t hundredths(float v) {
+    return truncToInt(100.0 * static_cast<double>(v));
+}
 
 int curveIndex(float v) {
     const int32_t index = truncToInt(10.0 * static_cast<double>(v) + 0.1);
@@ -24,18 +26,24 @@ void write(char* text, const char* format, long long number) {
 }
 
 // Coefficient of a quadrature LFO for an angle step in radians per sample.
-float lfoCoefficient(double angle) { return static_cast<float>(2.0 * stableSin(angle)); }
+float lfoCoefficient(double angle) {
+    return static_cast<float>(2.0 * stableSin(angle));
+}
 
 }  // namespace
 
 int voicesForValue(float value) {
     const int32_t n = truncToInt(100.0 * static_cast<double>(value) + 0.1);
-    if (n < 0) return 1;
-    if (n >= kPoolVoices) return kPoolVoices;
+    if (n < 0)
+        return 1;
+    if (n >= kPoolVoices)
+        return kPoolVoices;
     return n + 1;
 }
 
-void formatPercent(float v, char* text) { write(text, "%03lld", hundredths(v)); }
+void formatPercent(float v, char* text) {
+    write(text, "%03lld", hundredths(v));
+}
 
 void formatPercentOrOff(float v, char* text) {
     const int32_t h = hundredths(v);
@@ -49,7 +57,9 @@ void formatBipolar(float v, char* text) {
     write(text, "%+02lld", static_cast<long long>(hundredths(v)) - 50);
 }
 
-void formatOnOff(float v, char* text) { std::snprintf(text, kParamTextBytes, v == 0.0f ? "OFF" : "ON"); }
+void formatOnOff(float v, char* text) {
+    std::snprintf(text, kParamTextBytes, v == 0.0f ? "OFF" : "ON");
+}
 
 void formatShape(float v, char* text) {
     const int slot = shapeIndexForValue(v);
@@ -57,7 +67,9 @@ void formatShape(float v, char* text) {
     std::snprintf(text, kParamTextBytes, "%03d.%s", slot, name ? name : "");
 }
 
-void formatCurve(float v, char* text) { std::snprintf(text, kParamTextBytes, "%s", kCurveNames[curveIndex(v)]); }
+void formatCurve(float v, char* text) {
+    std::snprintf(text, kParamTextBytes, "%s", kCurveNames[curveIndex(v)]);
+}
 
 void formatVoices(float v, char* text) {
     write(text, "%02lld", static_cast<long long>(truncToInt(100.0 * static_cast<double>(v) + 0.1)) + 1);
@@ -73,13 +85,19 @@ float bounded(int index, float v) {
     return boundedValue(v, row.minValue, row.maxValue, row.defaultValue);
 }
 
-void applyLevel(Engine& e, float v) { e.masterLevel = bounded(kParamLevel, v); }
+void applyLevel(Engine& e, float v) {
+    e.masterLevel = bounded(kParamLevel, v);
+}
 
 template <int Osc>
-void applyShape(Engine& e, float v) { e.shapes[Osc] = &shapeAt(shapeIndexForValue(bounded(kParamOsc1Shape + Osc, v))); }
+void applyShape(Engine& e, float v) {
+    e.shapes[Osc] = &shapeAt(shapeIndexForValue(bounded(kParamOsc1Shape + Osc, v)));
+}
 
 template <int Osc>
-void applyOscLevel(Engine& e, float v) { e.oscillators[Osc].level = bounded(kParamOsc1Level + Osc, v); }
+void applyOscLevel(Engine& e, float v) {
+    e.oscillators[Osc].level = bounded(kParamOsc1Level + Osc, v);
+}
 
 template <int Osc>
 void applyDetune(Engine& e, float v) {
@@ -89,31 +107,44 @@ void applyDetune(Engine& e, float v) {
 }
 
 template <int Osc>
-void applyVs1(Engine& e, float v) { e.oscillators[Osc].vs1 = bounded(kParamOsc1Vs1 + Osc, v); }
-
-template <int Osc>
-void applyVs2(Engine& e, float v) { e.oscillators[Osc].vs2 = bounded(kParamOsc1Vs2 + Osc, v); }
-
-template <int Osc>
-void applyTimeScale(Engine& e, float v) {
-    e.oscillators[Osc].timeScale = static_cast<float>(stablePow(4.0, 2.0 * bounded(kParamOsc1TimeScale + Osc, v) - 1.0));
+void applyVs1(Engine& e, float v) {
+    e.oscillators[Osc].vs1 = bounded(kParamOsc1Vs1 + Osc, v);
 }
 
 template <int Osc>
-void applyBrightness(Engine& e, float v) { e.oscillators[Osc].brightness = 1.6f * bounded(kParamOsc1Brightness + Osc, v); }
+void applyVs2(Engine& e, float v) {
+    e.oscillators[Osc].vs2 = bounded(kParamOsc1Vs2 + Osc, v);
+}
 
 template <int Osc>
-void applyTranspose(Engine& e, float v) { e.oscillators[Osc].transpose = hundredths(bounded(kParamOsc1Transpose + Osc, v)) - 50; }
+void applyTimeScale(Engine& e, float v) {
+    e.oscillators[Osc].timeScale =
+        static_cast<float>(stablePow(4.0, 2.0 * bounded(kParamOsc1TimeScale + Osc, v) - 1.0));
+}
 
 template <int Osc>
-void applyCurve(Engine& e, float v) { e.oscillators[Osc].curve = curveIndex(bounded(kParamOsc1Curve + Osc, v)) * 128; }
+void applyBrightness(Engine& e, float v) {
+    e.oscillators[Osc].brightness = 1.6f * bounded(kParamOsc1Brightness + Osc, v);
+}
+
+template <int Osc>
+void applyTranspose(Engine& e, float v) {
+    e.oscillators[Osc].transpose = hundredths(bounded(kParamOsc1Transpose + Osc, v)) - 50;
+}
+
+template <int Osc>
+void applyCurve(Engine& e, float v) {
+    e.oscillators[Osc].curve = curveIndex(bounded(kParamOsc1Curve + Osc, v)) * 128;
+}
 
 void applyTremoloSpeed(Engine& e, float v) {
     const float hz = 5.0f * bounded(kParamTremoloSpeed, v) + 1.0f;
     e.effects.tremoloLfo.k = lfoCoefficient(static_cast<double>(hz * e.halfSampleTime) * kTwoPi);
 }
 
-void applyTremoloDepth(Engine& e, float v) { e.effects.tremoloDepth = 0.5f * bounded(kParamTremoloDepth, v); }
+void applyTremoloDepth(Engine& e, float v) {
+    e.effects.tremoloDepth = 0.5f * bounded(kParamTremoloDepth, v);
+}
 
 void applyAutopanSpeed(Engine& e, float v) {
     const float hz = 1.6f * bounded(kParamAutopanSpeed, v) + 0.4f;
@@ -131,9 +162,13 @@ void applyPhaserRate(Engine& e, float v) {
     e.effects.phaserLfo.k = lfoCoefficient(static_cast<double>(hz * e.halfSampleTime) * kTwoPi);
 }
 
-void applyPhaserDepth(Engine& e, float v) { e.effects.phaserDepth = bounded(kParamPhaserDepth, v); }
+void applyPhaserDepth(Engine& e, float v) {
+    e.effects.phaserDepth = bounded(kParamPhaserDepth, v);
+}
 
-void applyPhaserFeedback(Engine& e, float v) { e.effects.phaserFeedback = 0.6f * bounded(kParamPhaserFeedback, v); }
+void applyPhaserFeedback(Engine& e, float v) {
+    e.effects.phaserFeedback = 0.6f * bounded(kParamPhaserFeedback, v);
+}
 
 void applyChorusRate(Engine& e, float v) {
     // The slow factor keeps both chorus delays near their starting values.
@@ -143,11 +178,17 @@ void applyChorusRate(Engine& e, float v) {
     e.effects.chorusLfoB.k = lfoCoefficient(0.78f * t);
 }
 
-void applyChorusDepth(Engine& e, float v) { e.effects.chorusDepth = bounded(kParamChorusDepth, v); }
+void applyChorusDepth(Engine& e, float v) {
+    e.effects.chorusDepth = bounded(kParamChorusDepth, v);
+}
 
-void applyChorusSplit(Engine& e, float v) { e.effects.chorusSplit = 1.0f - 0.75f * bounded(kParamChorusSplit, v); }
+void applyChorusSplit(Engine& e, float v) {
+    e.effects.chorusSplit = 1.0f - 0.75f * bounded(kParamChorusSplit, v);
+}
 
-void applyVoices(Engine& e, float v) { e.rebuildPool(voicesForValue(bounded(kParamVoices, v))); }
+void applyVoices(Engine& e, float v) {
+    e.rebuildPool(voicesForValue(bounded(kParamVoices, v)));
+}
 
 void applyDecay(Engine& e, float v) {
     const float base = bounded(kParamDecay, v) + 0.25f;
@@ -155,12 +196,15 @@ void applyDecay(Engine& e, float v) {
 }
 
 template <int Osc>
-void applyMute(Engine& e, float v) { e.oscillators[Osc].muteGain = bounded(kParamOsc1Mute + Osc, v) < 0.5f ? 1.0f : 0.0f; }
+void applyMute(Engine& e, float v) {
+    e.oscillators[Osc].muteGain = bounded(kParamOsc1Mute + Osc, v) < 0.5f ? 1.0f : 0.0f;
+}
 
 void noApply(Engine&, float) {}
 
 }  // namespace
 
+// clang-format off
 #define TINE_OSC_ROWS(n1, n2, n3, shortName, label, def, max, step, display, apply) \
     {shortName, n1, label, true, apply<0>, display, def, 0.0f, max, step},           \
     {shortName, n2, label, true, apply<1>, display, def, 0.0f, max, step},           \
@@ -203,6 +247,8 @@ const ParameterDescriptor ParameterTable[kNumParams] = {
     TINE_UNUSED_ROW, TINE_UNUSED_ROW, TINE_UNUSED_ROW, TINE_UNUSED_ROW, TINE_UNUSED_ROW, TINE_UNUSED_ROW,
     TINE_UNUSED_ROW, TINE_UNUSED_ROW, TINE_UNUSED_ROW, TINE_UNUSED_ROW, TINE_UNUSED_ROW, TINE_UNUSED_ROW,
 };
+
+// clang-format on
 
 static_assert(sizeof(ParameterTable) / sizeof(ParameterTable[0]) == kNumParams, "62 rows");
 

@@ -17,7 +17,9 @@ constexpr int32_t kFxVersion = 1;
 // The byte size field counts from behind itself.
 constexpr int32_t kBytesBeforeSizeEnd = 8;
 
-void putCode(uint8_t* out, const char* code) { std::memcpy(out, code, 4); }
+void putCode(uint8_t* out, const char* code) {
+    std::memcpy(out, code, 4);
+}
 
 void writeCommonHeader(uint8_t* out, const char* kind, int32_t totalBytes, int32_t count) {
     putCode(out + 0, "CcnK");
@@ -32,8 +34,7 @@ void writeCommonHeader(uint8_t* out, const char* kind, int32_t totalBytes, int32
 // One file from a header and a chunk. The whole image is assembled first, so
 // the file is only opened (and an older one replaced) once there is something
 // complete to write.
-bool writeImage(const char* path, const uint8_t* header, int32_t headerBytes, const void* chunk,
-                int32_t chunkSize) {
+bool writeImage(const char* path, const uint8_t* header, int32_t headerBytes, const void* chunk, int32_t chunkSize) {
     if (!path || !path[0]) {
         reportError(ErrorCode::OpenFailed);
         return false;
@@ -43,20 +44,24 @@ bool writeImage(const char* path, const uint8_t* header, int32_t headerBytes, co
         reportError(ErrorCode::OpenFailed);
         return false;
     }
-    bool written = std::fwrite(header, 1, static_cast<std::size_t>(headerBytes), file) ==
-                   static_cast<std::size_t>(headerBytes);
+    bool written =
+        std::fwrite(header, 1, static_cast<std::size_t>(headerBytes), file) == static_cast<std::size_t>(headerBytes);
     if (written)
-        written = std::fwrite(chunk, 1, static_cast<std::size_t>(chunkSize), file) ==
-                  static_cast<std::size_t>(chunkSize);
+        written =
+            std::fwrite(chunk, 1, static_cast<std::size_t>(chunkSize), file) == static_cast<std::size_t>(chunkSize);
     // A full disk often shows only when the buffer is flushed or the file closed.
-    if (std::fflush(file) != 0) written = false;
-    if (std::fclose(file) != 0) written = false;
-    if (!written) reportError(ErrorCode::WriteFailed);
+    if (std::fflush(file) != 0)
+        written = false;
+    if (std::fclose(file) != 0)
+        written = false;
+    if (!written)
+        reportError(ErrorCode::WriteFailed);
     return written;
 }
 
 bool validChunkArgument(const void* chunk, int32_t chunkSize) {
-    if (chunk && chunkSize > 0) return true;
+    if (chunk && chunkSize > 0)
+        return true;
     reportError(ErrorCode::InvalidFormat);
     return false;
 }
@@ -80,20 +85,24 @@ void writePatchFileHeader(uint8_t* out, const char* nameField, int32_t chunkSize
 }
 
 bool writeBankFile(const char* path, const void* chunk, int32_t chunkSize) {
-    if (!validChunkArgument(chunk, chunkSize)) return false;
+    if (!validChunkArgument(chunk, chunkSize))
+        return false;
     uint8_t header[kBankFileHeaderBytes];
     writeBankFileHeader(header, chunkSize);
     return writeImage(path, header, kBankFileHeaderBytes, chunk, chunkSize);
 }
 
 bool writePatchFile(const char* path, const char* nameField, const void* chunk, int32_t chunkSize) {
-    if (!validChunkArgument(chunk, chunkSize)) return false;
+    if (!validChunkArgument(chunk, chunkSize))
+        return false;
     uint8_t header[kPatchFileHeaderBytes];
     writePatchFileHeader(header, nameField, chunkSize);
     return writeImage(path, header, kPatchFileHeaderBytes, chunk, chunkSize);
 }
 
-FileContents::~FileContents() { reset(); }
+FileContents::~FileContents() {
+    reset();
+}
 
 void FileContents::reset() {
     std::free(data_);
@@ -116,10 +125,12 @@ bool readWholeFile(const char* path, FileContents& contents) {
     std::size_t size = 0;
     auto* buffer = static_cast<uint8_t*>(std::calloc(capacity, 1));
     bool ok = buffer != nullptr;
-    if (!ok) reportError(ErrorCode::OutOfMemory);
+    if (!ok)
+        reportError(ErrorCode::OutOfMemory);
     while (ok) {
         if (size == capacity) {
-            if (capacity >= limit) break;
+            if (capacity >= limit)
+                break;
             const std::size_t grown = capacity * 2 < limit ? capacity * 2 : limit;
             auto* larger = static_cast<uint8_t*>(std::realloc(buffer, grown));
             if (!larger) {

@@ -13,7 +13,8 @@ Program::Program() {
 }
 
 void Program::setName(const char* text) {
-    if (!text) text = "";
+    if (!text)
+        text = "";
     // Only the bytes up to the terminator change; later bytes keep what they
     // held, as files written from this record show.
     std::size_t length = 0;

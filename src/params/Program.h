@@ -7,7 +7,7 @@ namespace tine {
 
 constexpr int kNumParams = 62;
 constexpr int kNumPrograms = 32;
-constexpr int kProgramNameBytes = 28;   // NUL-terminated, at most 27 characters
+constexpr int kProgramNameBytes = 28;  // NUL-terminated, at most 27 characters
 constexpr int kLegacyParams = 40;
 
 struct Program {
@@ -16,7 +16,7 @@ struct Program {
 
     // Placeholder name and every row's default value.
     Program();
-    void setName(const char* text);   // cut to 27 characters
+    void setName(const char* text);  // cut to 27 characters
     void copyLegacy(const struct LegacyProgram& legacy);
 };
 static_assert(sizeof(Program) == 276, "a program record is 276 bytes");

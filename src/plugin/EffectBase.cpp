@@ -103,8 +103,8 @@ void EffectBase::setFlag(int32_t bit, bool state) {
 
 // ---- Entry points stored in the record ----
 
-intptr_t VSTCALLBACK EffectBase::dispatchEntry(AEffect* e, int32_t opcode, int32_t index, intptr_t value,
-                                               void* ptr, float opt) {
+intptr_t VSTCALLBACK EffectBase::dispatchEntry(AEffect* e, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                               float opt) {
     EffectBase* self = fromAeffect(e);
     if (!self)
         return 0;
@@ -121,8 +121,7 @@ void VSTCALLBACK EffectBase::processEntry(AEffect* e, float** inputs, float** ou
         self->process(inputs, outputs, sampleFrames);
 }
 
-void VSTCALLBACK EffectBase::processReplacingEntry(AEffect* e, float** inputs, float** outputs,
-                                                   int32_t sampleFrames) {
+void VSTCALLBACK EffectBase::processReplacingEntry(AEffect* e, float** inputs, float** outputs, int32_t sampleFrames) {
     if (EffectBase* self = fromAeffect(e))
         self->processReplacing(inputs, outputs, sampleFrames);
 }
@@ -435,8 +434,7 @@ void EffectBase::floatToText(float value, char* text) {
     std::size_t pos = 0;
     if (negative)
         out[pos++] = '-';
-    while (integerCount > 0)
-        out[pos++] = integerDigits[--integerCount];
+    while (integerCount > 0) out[pos++] = integerDigits[--integerCount];
     out[pos++] = '.';
 
     if (places < 8) {

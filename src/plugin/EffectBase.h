@@ -115,8 +115,7 @@ public:
 
 protected:
     // 0 when there is no host.
-    intptr_t callHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                      float opt = 0.0f);
+    intptr_t callHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
     void setFlag(int32_t bit, bool state);
     bool hasFlag(int32_t bit) const { return (effect.flags & bit) != 0; }
 
@@ -130,11 +129,10 @@ protected:
     AEffect effect;
 
 private:
-    static intptr_t VSTCALLBACK dispatchEntry(AEffect* e, int32_t opcode, int32_t index, intptr_t value,
-                                              void* ptr, float opt);
+    static intptr_t VSTCALLBACK dispatchEntry(AEffect* e, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                              float opt);
     static void VSTCALLBACK processEntry(AEffect* e, float** inputs, float** outputs, int32_t sampleFrames);
-    static void VSTCALLBACK processReplacingEntry(AEffect* e, float** inputs, float** outputs,
-                                                  int32_t sampleFrames);
+    static void VSTCALLBACK processReplacingEntry(AEffect* e, float** inputs, float** outputs, int32_t sampleFrames);
     static void VSTCALLBACK setParameterEntry(AEffect* e, int32_t index, float value);
     static float VSTCALLBACK getParameterEntry(AEffect* e, int32_t index);
 };

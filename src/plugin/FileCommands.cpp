@@ -11,8 +11,12 @@
 namespace tine {
 namespace {
 
-bool isLoad(FileCommand command) { return command == FileCommand::LoadBank || command == FileCommand::LoadPatch; }
-bool isBank(FileCommand command) { return command == FileCommand::LoadBank || command == FileCommand::SaveBank; }
+bool isLoad(FileCommand command) {
+    return command == FileCommand::LoadBank || command == FileCommand::LoadPatch;
+}
+bool isBank(FileCommand command) {
+    return command == FileCommand::LoadBank || command == FileCommand::SaveBank;
+}
 
 void copyField(char* field, std::size_t capacity, const char* text) {
     std::snprintf(field, capacity, "%s", text);
@@ -20,8 +24,10 @@ void copyField(char* field, std::size_t capacity, const char* text) {
 
 bool loadChunkFile(SynthPlugin& plugin, const char* path, int32_t headerBytes, bool isPreset) {
     FileContents contents;
-    if (!readWholeFile(path, contents)) return false;
-    if (contents.size() < 1) return false;
+    if (!readWholeFile(path, contents))
+        return false;
+    if (contents.size() < 1)
+        return false;
     const StoredChunk chunk = chunkBehindHeader(contents, headerBytes);
     if (chunk.size <= 0) {
         // Shorter than its own header: there is no chunk to hand over.
@@ -64,10 +70,14 @@ bool loadPatch(SynthPlugin& plugin, const char* path) {
 
 const char* fileCommandTitle(FileCommand command) {
     switch (command) {
-    case FileCommand::LoadBank: return "Load FX Bank";
-    case FileCommand::SaveBank: return "Save FX Bank";
-    case FileCommand::LoadPatch: return "Load FX Patch";
-    case FileCommand::SavePatch: return "Save FX Patch";
+    case FileCommand::LoadBank:
+        return "Load FX Bank";
+    case FileCommand::SaveBank:
+        return "Save FX Bank";
+    case FileCommand::LoadPatch:
+        return "Load FX Patch";
+    case FileCommand::SavePatch:
+        return "Save FX Patch";
     }
     return "";
 }
@@ -125,10 +135,18 @@ bool runFileCommand(SynthPlugin& plugin, FileCommand command, void* parentWindow
     bool done = false;
     if (path[0] != '\0') {
         switch (command) {
-        case FileCommand::LoadBank: done = loadBank(plugin, path); break;
-        case FileCommand::SaveBank: done = saveBank(plugin, path); break;
-        case FileCommand::LoadPatch: done = loadPatch(plugin, path); break;
-        case FileCommand::SavePatch: done = savePatch(plugin, path); break;
+        case FileCommand::LoadBank:
+            done = loadBank(plugin, path);
+            break;
+        case FileCommand::SaveBank:
+            done = saveBank(plugin, path);
+            break;
+        case FileCommand::LoadPatch:
+            done = loadPatch(plugin, path);
+            break;
+        case FileCommand::SavePatch:
+            done = savePatch(plugin, path);
+            break;
         }
     }
 

@@ -3,8 +3,14 @@
 
 namespace tine {
 
-bool synthEditorAvailable() { return false; }
-EditorBase* createSynthEditor(SynthPlugin*) { return nullptr; }
-bool editorWasConstructed(EditorBase*) { return false; }
+bool synthEditorAvailable() {
+    return false;
+}
+EditorBase* createSynthEditor(SynthPlugin*) {
+    return nullptr;
+}
+bool editorWasConstructed(EditorBase*) {
+    return false;
+}
 
 }  // namespace tine

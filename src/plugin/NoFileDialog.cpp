@@ -4,6 +4,8 @@
 
 namespace tine {
 
-bool showLocalFileDialog(FileSelectRequest&, void*) { return false; }
+bool showLocalFileDialog(FileSelectRequest&, void*) {
+    return false;
+}
 
 }  // namespace tine

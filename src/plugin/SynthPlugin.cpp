@@ -15,11 +15,16 @@ namespace {
 constexpr int32_t kUniqueId = fourCharCode('T', 'N', 'M', 'R');
 constexpr int32_t kPoolForProgramLoad = 16;
 
-bool validParameter(int32_t index) { return index >= 0 && index < kNumParams; }
-bool validProgram(int32_t index) { return index >= 0 && index < kNumPrograms; }
+bool validParameter(int32_t index) {
+    return index >= 0 && index < kNumParams;
+}
+bool validProgram(int32_t index) {
+    return index >= 0 && index < kNumPrograms;
+}
 
 void copyText(char* destination, const char* source, std::size_t capacity) {
-    if (!destination) return;
+    if (!destination)
+        return;
     std::snprintf(destination, capacity, "%s", source ? source : "");
 }
 
@@ -55,7 +60,8 @@ struct Pcm16Writer {
 struct PendingEvents {
     SynthPlugin& plugin;
     bool nextDelta(int32_t& delta) {
-        if (plugin.pendingCount_ <= 0) return false;
+        if (plugin.pendingCount_ <= 0)
+            return false;
         const VstEvent* event = *plugin.pendingNext_;
         if (!event) {
             // A null entry ends this list.
@@ -73,8 +79,7 @@ struct PendingEvents {
     }
 };
 
-SynthPlugin::SynthPlugin(audioMasterCallback host)
-    : EffectBaseX(host, kNumPrograms, kNumParams) {
+SynthPlugin::SynthPlugin(audioMasterCallback host) : EffectBaseX(host, kNumPrograms, kNumParams) {
     fillFromFactory(programs_);
     if (!buildSharedTables()) {
         reportError(ErrorCode::OutOfMemory);
@@ -99,7 +104,8 @@ SynthPlugin::SynthPlugin(audioMasterCallback host)
             reportError(ErrorCode::OutOfMemory);
         } else {
             editorConstructed_ = editorWasConstructed(created);
-            if (!editorConstructed_) delete created;
+            if (!editorConstructed_)
+                delete created;
         }
     }
     suspend();
@@ -114,7 +120,8 @@ SynthPlugin::~SynthPlugin() {
         engine_.voicePool = nullptr;
         engine_.effects.allocateChorus(0);
     }
-    if (tablesHeld_) releaseSharedTables();
+    if (tablesHeld_)
+        releaseSharedTables();
 }
 
 const Program& SynthPlugin::programSlot(int32_t index) const {
@@ -122,9 +129,11 @@ const Program& SynthPlugin::programSlot(int32_t index) const {
 }
 
 void SynthPlugin::setParameter(int32_t index, float value) {
-    if (!validParameter(index)) return;
+    if (!validParameter(index))
+        return;
     ParameterTable[index].apply(engine_, value);
-    if (editor) editor->setParameter(index, value);
+    if (editor)
+        editor->setParameter(index, value);
     editBuffer_.values[index] = value;
 }
 
@@ -141,14 +150,17 @@ void SynthPlugin::getParameterLabel(int32_t index, char* label) {
 }
 
 void SynthPlugin::getParameterDisplay(int32_t index, char* text) {
-    if (!text) return;
+    if (!text)
+        return;
     text[0] = '\0';
-    if (!validParameter(index)) return;
+    if (!validParameter(index))
+        return;
     ParameterTable[index].display(getParameter(index), text);
 }
 
 void SynthPlugin::setProgram(int32_t program) {
-    if (!validProgram(program)) return;
+    if (!validProgram(program))
+        return;
     bool poolBuilt;
     {
         std::lock_guard<std::recursive_mutex> lock(engine_.engineLock);
@@ -166,16 +178,20 @@ void SynthPlugin::setProgram(int32_t program) {
         engine_.renormalizeLfos();
     }
     // Reported once the lock is released: a message box must not hold up the audio thread.
-    if (!poolBuilt) reportError(ErrorCode::OutOfMemory);
+    if (!poolBuilt)
+        reportError(ErrorCode::OutOfMemory);
     updateDisplay();
 }
 
 void SynthPlugin::setProgramName(char* name) {
-    if (!name) return;
+    if (!name)
+        return;
     Program& slot = programs_[curProgram];
-    if (name != slot.name) slot.setName(name);
+    if (name != slot.name)
+        slot.setName(name);
     editBuffer_.setName(name);
-    if (editor) editor->programNameChanged(editBuffer_.name);
+    if (editor)
+        editor->programNameChanged(editBuffer_.name);
     updateDisplay();
 }
 
@@ -184,18 +200,22 @@ void SynthPlugin::getProgramName(char* name) {
 }
 
 bool SynthPlugin::getProgramNameIndexed(int32_t, int32_t index, char* text) {
-    if (!validProgram(index)) return false;
+    if (!validProgram(index))
+        return false;
     copyText(text, programs_[index].name, kProgramNameBytes);
     return true;
 }
 
 bool SynthPlugin::copyProgram(int32_t destination) {
-    if (!validProgram(destination)) return false;
+    if (!validProgram(destination))
+        return false;
     programs_[destination] = editBuffer_;
     return true;
 }
 
-void SynthPlugin::storeEditBuffer() { programs_[curProgram] = editBuffer_; }
+void SynthPlugin::storeEditBuffer() {
+    programs_[curProgram] = editBuffer_;
+}
 
 void SynthPlugin::applySampleRateRows() {
     for (int index : {kParamTremoloSpeed, kParamAutopanSpeed, kParamChorusRate, kParamPhaserRate})
@@ -213,7 +233,9 @@ void SynthPlugin::suspend() {
     engine_.effects.clearChorus();
 }
 
-void SynthPlugin::resume() { wantEvents(1); }
+void SynthPlugin::resume() {
+    wantEvents(1);
+}
 
 int32_t SynthPlugin::processEvents(VstEvents* events) {
     if (!events || events->numEvents <= 0) {
@@ -227,7 +249,8 @@ int32_t SynthPlugin::processEvents(VstEvents* events) {
 }
 
 void SynthPlugin::handleEvent(const VstEvent* event) {
-    if (!event || event->type != kVstMidiType) return;
+    if (!event || event->type != kVstMidiType)
+        return;
     const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
     const uint8_t status = static_cast<uint8_t>(midi->midiData[0]);
     const uint8_t data1 = static_cast<uint8_t>(midi->midiData[1]) & 0x7F;
@@ -255,14 +278,16 @@ void SynthPlugin::setOutputs(float* left, float* right) {
 }
 
 void SynthPlugin::process(float**, float** outputs, int32_t sampleFrames) {
-    if (!outputs) return;
+    if (!outputs)
+        return;
     setOutputs(outputs[0], outputs[1]);
     AddWriter writer{outputLeft_, outputRight_};
     renderBlock(sampleFrames, writer);
 }
 
 void SynthPlugin::processReplacing(float**, float** outputs, int32_t sampleFrames) {
-    if (!outputs) return;
+    if (!outputs)
+        return;
     setOutputs(outputs[0], outputs[1]);
     ReplaceWriter writer{outputLeft_, outputRight_};
     renderBlock(sampleFrames, writer);
@@ -279,7 +304,8 @@ void SynthPlugin::renormalizeLfos() {
 }
 
 bool SynthPlugin::getOutputProperties(int32_t index, VstPinProperties* properties) {
-    if (index < 0 || index > 1 || !properties) return false;
+    if (index < 0 || index > 1 || !properties)
+        return false;
     std::snprintf(properties->label, sizeof(properties->label), "TNMR%1d", index + 1);
     properties->flags = kVstPinIsActive | kVstPinIsStereo;
     return true;
@@ -305,22 +331,31 @@ bool SynthPlugin::getProductString(char* text) {
     return true;
 }
 
-int32_t SynthPlugin::getVendorVersion() { return 1; }
+int32_t SynthPlugin::getVendorVersion() {
+    return 1;
+}
 
 int32_t SynthPlugin::canDo(const char* text) {
-    if (!text) return -1;
-    if (std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0) return 1;
+    if (!text)
+        return -1;
+    if (std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0)
+        return 1;
     return -1;
 }
 
-bool SynthPlugin::getParameterProperties(int32_t, VstParameterProperties*) { return false; }
+bool SynthPlugin::getParameterProperties(int32_t, VstParameterProperties*) {
+    return false;
+}
 
-bool SynthPlugin::keysRequired() { return true; }
+bool SynthPlugin::keysRequired() {
+    return true;
+}
 
 // ---- Chunks: the program or bank exchanged with hosts and preset files ----
 
 int32_t SynthPlugin::getChunk(void** data, bool isPreset) {
-    if (!data) return 0;
+    if (!data)
+        return 0;
     storeEditBuffer();
     if (isPreset) {
         programChunk_.store(editBuffer_);
@@ -343,10 +378,12 @@ int32_t SynthPlugin::setChunk(void* data, int32_t byteSize, bool isPreset) {
     }
     int32_t select = curProgram;
     if (isPreset) {
-        if (!readProgramChunk(data, byteSize, incoming[select])) return 0;
+        if (!readProgramChunk(data, byteSize, incoming[select]))
+            return 0;
     } else {
         const BankChunkRead read = readBankChunk(data, byteSize, incoming);
-        if (!read.ok) return 0;
+        if (!read.ok)
+            return 0;
         select = read.currentProgram;
     }
     {

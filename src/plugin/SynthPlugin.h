@@ -77,7 +77,7 @@ private:
     Engine engine_;
     Program editBuffer_;
     Program programs_[kNumPrograms];
-    VstEvent** pendingNext_ = nullptr;   // cursor into the host's last event list
+    VstEvent** pendingNext_ = nullptr;  // cursor into the host's last event list
     int32_t pendingCount_ = 0;
     float* outputLeft_ = nullptr;
     float* outputRight_ = nullptr;

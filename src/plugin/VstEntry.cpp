@@ -17,7 +17,8 @@ TINE_PLUGIN_EXPORT tine::AEffect* VSTCALLBACK VSTPluginMain(tine::audioMasterCal
 tine::AEffect* VSTCALLBACK VSTPluginMain(tine::audioMasterCallback audioMaster) {
     // Without a callback the instance would stay unconfigured (no synth flag,
     // no unique ID): no host can use that.
-    if (!audioMaster) return nullptr;
+    if (!audioMaster)
+        return nullptr;
     auto* plugin = new (std::nothrow) tine::SynthPlugin(audioMaster);
     if (!plugin) {
         tine::reportError(tine::ErrorCode::OutOfMemory);

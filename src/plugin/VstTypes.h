@@ -26,14 +26,13 @@ constexpr int32_t kEffectMagic = fourCharCode('V', 's', 't', 'P');
 
 struct AEffect;
 
-using audioMasterCallback = intptr_t(VSTCALLBACK*)(AEffect* effect, int32_t opcode, int32_t index,
-                                                    intptr_t value, void* ptr, float opt);
-using AEffectDispatcherProc = intptr_t(VSTCALLBACK*)(AEffect* effect, int32_t opcode, int32_t index,
-                                                      intptr_t value, void* ptr, float opt);
-using AEffectProcessProc = void(VSTCALLBACK*)(AEffect* effect, float** inputs, float** outputs,
-                                              int32_t sampleFrames);
-using AEffectProcessDoubleProc = void(VSTCALLBACK*)(AEffect* effect, double** inputs,
-                                                    double** outputs, int32_t sampleFrames);
+using audioMasterCallback = intptr_t(VSTCALLBACK*)(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                                   void* ptr, float opt);
+using AEffectDispatcherProc = intptr_t(VSTCALLBACK*)(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                                     void* ptr, float opt);
+using AEffectProcessProc = void(VSTCALLBACK*)(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames);
+using AEffectProcessDoubleProc = void(VSTCALLBACK*)(AEffect* effect, double** inputs, double** outputs,
+                                                    int32_t sampleFrames);
 using AEffectSetParameterProc = void(VSTCALLBACK*)(AEffect* effect, int32_t index, float value);
 using AEffectGetParameterProc = float(VSTCALLBACK*)(AEffect* effect, int32_t index);
 

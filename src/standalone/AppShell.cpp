@@ -29,7 +29,8 @@ LRESULT CALLBACK shellWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         PostQuitMessage(0);
         return 0;
     case kRefreshDisplayMessage:
-        if (synth) synth->showProgramName();
+        if (synth)
+            synth->showProgramName();
         return 0;
     case WM_GETMINMAXINFO: {
         // The system's minimum tracking size would widen a window around a
@@ -42,7 +43,8 @@ LRESULT CALLBACK shellWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     default:
         break;
     }
-    if (synth && handleInjectionMessage(synth->midiPort(), message, wParam)) return 0;
+    if (synth && handleInjectionMessage(synth->midiPort(), message, wParam))
+        return 0;
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -61,8 +63,10 @@ bool registerClass(HINSTANCE instance, const char* name) {
 
 bool activateRunningInstance() {
     HWND running = FindWindowA(nullptr, kMainWindowTitle);
-    if (!running) return false;
-    if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+    if (!running)
+        return false;
+    if (IsIconic(running))
+        ShowWindow(running, SW_RESTORE);
     SetForegroundWindow(running);
     return true;
 }
@@ -79,19 +83,21 @@ void unregisterWindowClasses(void* instance) {
     UnregisterClassA(kEditorWindowClass, static_cast<HINSTANCE>(instance));
 }
 
-void* createHostWindow(void* parent, const char* title, const char* className, int x, int y, int width,
-                       int height, uint32_t style, void* userData) {
+void* createHostWindow(void* parent, const char* title, const char* className, int x, int y, int width, int height,
+                       uint32_t style, void* userData) {
     RECT outer = {x, y, x + width, y + height};
     AdjustWindowRect(&outer, style, FALSE);
     // A framed window keeps its caption on the screen: its outer corner goes
     // where asked, since an editor rectangle at the origin would otherwise
     // push the caption above the screen. A child window has no frame and so
     // lands exactly where asked either way.
-    if (!(style & WS_CHILD)) OffsetRect(&outer, x - outer.left, y - outer.top);
+    if (!(style & WS_CHILD))
+        OffsetRect(&outer, x - outer.left, y - outer.top);
     HWND window = CreateWindowExA(0, className, title, style, outer.left, outer.top, outer.right - outer.left,
                                   outer.bottom - outer.top, static_cast<HWND>(parent), nullptr,
                                   classInstance ? classInstance : GetModuleHandleA(nullptr), nullptr);
-    if (!window) return nullptr;
+    if (!window)
+        return nullptr;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(userData));
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
@@ -100,18 +106,20 @@ void* createHostWindow(void* parent, const char* title, const char* className, i
 
 int runMainWindow(void* instance, void* owner) {
     StandaloneSynth* synth = standaloneInstance();
-    if (!synth) return 0;
+    if (!synth)
+        return 0;
 
     EditorBase* editor = synth->getRegisteredEditor();
     ERect* editorRect = nullptr;
-    if (editor) editor->getRect(&editorRect);
+    if (editor)
+        editor->getRect(&editorRect);
     const ERect rect = editorRect ? *editorRect : kNoEditorRect;
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
 
-    HWND mainWindow = static_cast<HWND>(createHostWindow(owner, kMainWindowTitle, kMainWindowClass, rect.left,
-                                                         rect.top, width, height + kToolbarStripHeight,
-                                                         kMainWindowStyle, editor));
+    HWND mainWindow =
+        static_cast<HWND>(createHostWindow(owner, kMainWindowTitle, kMainWindowClass, rect.left, rect.top, width,
+                                           height + kToolbarStripHeight, kMainWindowStyle, editor));
     if (!mainWindow) {
         reportError(ErrorCode::OutOfMemory);
         return 0;
@@ -126,7 +134,8 @@ int runMainWindow(void* instance, void* owner) {
 
     HWND editorWindow = static_cast<HWND>(createHostWindow(mainWindow, kMainWindowTitle, kEditorWindowClass, 0,
                                                            kToolbarStripHeight, width, height, WS_CHILD, editor));
-    if (editor && editorWindow) editor->open(editorWindow);
+    if (editor && editorWindow)
+        editor->open(editorWindow);
 
     synth->showProgramName();
     synth->setProgram(0);
@@ -139,7 +148,8 @@ int runMainWindow(void* instance, void* owner) {
             exitCode = static_cast<int>(message.wParam);
             break;
         }
-        if (got == -1) break;
+        if (got == -1)
+            break;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -151,7 +161,8 @@ int runMainWindow(void* instance, void* owner) {
 
 int runApplication(void* instance) {
     installErrorBox();
-    if (activateRunningInstance()) return 0;
+    if (activateRunningInstance())
+        return 0;
 
     HWND desktop = GetDesktopWindow();
     registerWindowClasses(instance);

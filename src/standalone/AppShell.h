@@ -31,8 +31,8 @@ void unregisterWindowClasses(void* instance);
 // parent's coordinates (a child window's client area, a framed window's outer
 // corner), with userData stored in it; shown and updated at once. Null when
 // it could not be created.
-void* createHostWindow(void* parent, const char* title, const char* className, int x, int y, int width,
-                       int height, uint32_t style, void* userData);
+void* createHostWindow(void* parent, const char* title, const char* className, int x, int y, int width, int height,
+                       uint32_t style, void* userData);
 
 // Shows the main window for the running instance, runs the message loop until
 // the window is closed, and answers the quit message's exit code.

@@ -53,19 +53,22 @@ struct DirectSoundStream {
 
     PlayResult play() {
         const HRESULT hr = buffer->Play(0, 0, DSBPLAY_LOOPING);
-        if (hr == DSERR_BUFFERLOST) return PlayResult::Lost;
+        if (hr == DSERR_BUFFERLOST)
+            return PlayResult::Lost;
         return SUCCEEDED(hr) ? PlayResult::Ok : PlayResult::Failed;
     }
     bool restore() { return SUCCEEDED(buffer->Restore()); }
     bool playCursor(uint32_t& position) {
         DWORD play = 0, write = 0;
-        if (FAILED(buffer->GetCurrentPosition(&play, &write))) return false;
+        if (FAILED(buffer->GetCurrentPosition(&play, &write)))
+            return false;
         position = play;
         return true;
     }
     bool status(bool& playing, bool& lost) {
         DWORD flags = 0;
-        if (FAILED(buffer->GetStatus(&flags))) return false;
+        if (FAILED(buffer->GetStatus(&flags)))
+            return false;
         // A stop that came before the thread's own Play would otherwise be
         // undone by it: the request counts as "no longer playing" too.
         playing = (flags & DSBSTATUS_PLAYING) != 0 && !stopRequested->load();
@@ -76,7 +79,8 @@ struct DirectSoundStream {
         void* first = nullptr;
         void* second = nullptr;
         DWORD firstBytes = 0, secondBytes = 0;
-        if (FAILED(buffer->Lock(offset, bytes, &first, &firstBytes, &second, &secondBytes, 0))) return false;
+        if (FAILED(buffer->Lock(offset, bytes, &first, &firstBytes, &second, &secondBytes, 0)))
+            return false;
         regions.first = first;
         regions.firstBytes = firstBytes;
         regions.second = second;
@@ -94,9 +98,11 @@ DWORD WINAPI audioThreadEntry(LPVOID output);
 }  // namespace
 
 uint32_t runAudioThread(AudioOutput& output) {
-    if (output.stopRequested_.load()) return kStreamStopped;  // stopped before it was started
+    if (output.stopRequested_.load())
+        return kStreamStopped;  // stopped before it was started
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-    auto* target = static_cast<IDirectSoundBuffer*>(output.primaryMode_ ? output.primaryBuffer_ : output.secondaryBuffer_);
+    auto* target =
+        static_cast<IDirectSoundBuffer*>(output.primaryMode_ ? output.primaryBuffer_ : output.secondaryBuffer_);
     DirectSoundStream stream{target, &output.stopRequested_};
     return streamBlocks(stream, output.bufferBytes_, output.blockBytes_, output.scratch_, output.blockSource_,
                         output.blockContext_);
@@ -104,38 +110,45 @@ uint32_t runAudioThread(AudioOutput& output) {
 
 namespace {
 
-DWORD WINAPI audioThreadEntry(LPVOID output) { return runAudioThread(*static_cast<AudioOutput*>(output)); }
+DWORD WINAPI audioThreadEntry(LPVOID output) {
+    return runAudioThread(*static_cast<AudioOutput*>(output));
+}
 
 }  // namespace
 
 std::vector<std::string> AudioOutput::deviceDescriptions() {
     std::vector<DeviceEntry> devices;
     std::vector<std::string> names;
-    if (!enumerateDevices(devices)) return names;
+    if (!enumerateDevices(devices))
+        return names;
     for (const DeviceEntry& d : devices) names.push_back(d.description);
     return names;
 }
 
-AudioOutput::AudioOutput(void* window, int32_t deviceIndex, int32_t latencyMs, bool primaryMode,
-                         int32_t sampleRate)
+AudioOutput::AudioOutput(void* window, int32_t deviceIndex, int32_t latencyMs, bool primaryMode, int32_t sampleRate)
     : primaryMode_(primaryMode) {
     std::vector<DeviceEntry> devices;
-    if (!enumerateDevices(devices) || devices.empty()) return;
+    if (!enumerateDevices(devices) || devices.empty())
+        return;
     // Counting down through the list; an index beyond it means the default.
     const DeviceEntry* chosen = &devices[0];
-    if (deviceIndex > 0 && static_cast<std::size_t>(deviceIndex) < devices.size()) chosen = &devices[deviceIndex];
+    if (deviceIndex > 0 && static_cast<std::size_t>(deviceIndex) < devices.size())
+        chosen = &devices[deviceIndex];
 
     IDirectSound* device = nullptr;
-    if (FAILED(DirectSoundCreate(chosen->hasGuid ? &chosen->guid : nullptr, &device, nullptr))) return;
+    if (FAILED(DirectSoundCreate(chosen->hasGuid ? &chosen->guid : nullptr, &device, nullptr)))
+        return;
     device_ = device;
-    if (FAILED(device->SetCooperativeLevel(static_cast<HWND>(window), primaryMode ? DSSCL_WRITEPRIMARY : DSSCL_PRIORITY)))
+    if (FAILED(
+            device->SetCooperativeLevel(static_cast<HWND>(window), primaryMode ? DSSCL_WRITEPRIMARY : DSSCL_PRIORITY)))
         return;
 
     DSBUFFERDESC primaryDesc{};
     primaryDesc.dwSize = sizeof primaryDesc;
     primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_STICKYFOCUS;
     IDirectSoundBuffer* primary = nullptr;
-    if (FAILED(device->CreateSoundBuffer(&primaryDesc, &primary, nullptr))) return;
+    if (FAILED(device->CreateSoundBuffer(&primaryDesc, &primary, nullptr)))
+        return;
     primaryBuffer_ = primary;
     WAVEFORMATEX format = sampleFormat(sampleRate > 0 ? sampleRate : 44100);
     primary->SetFormat(&format);  // the device may keep its own format: not fatal
@@ -158,22 +171,27 @@ AudioOutput::AudioOutput(void* window, int32_t deviceIndex, int32_t latencyMs, b
             desc.dwBufferBytes = bufferBytes_;
             desc.lpwfxFormat = &format;
             IDirectSoundBuffer* secondary = nullptr;
-            if (SUCCEEDED(device->CreateSoundBuffer(&desc, &secondary, nullptr))) secondaryBuffer_ = secondary;
+            if (SUCCEEDED(device->CreateSoundBuffer(&desc, &secondary, nullptr)))
+                secondaryBuffer_ = secondary;
             target = secondary;
         }
     }
 
     if (bufferBytes_ != 0 && blockBytes_ != 0 && target != nullptr) {
         scratch_ = static_cast<uint8_t*>(std::calloc(blockBytes_, 1));
-        if (scratch_ != nullptr) thread_ = CreateThread(nullptr, 0, &audioThreadEntry, this, CREATE_SUSPENDED, nullptr);
+        if (scratch_ != nullptr)
+            thread_ = CreateThread(nullptr, 0, &audioThreadEntry, this, CREATE_SUSPENDED, nullptr);
     }
     blockFrames_ = blockBytes_ / kBytesPerFrame;
 }
 
-AudioOutput::~AudioOutput() { stop(); }
+AudioOutput::~AudioOutput() {
+    stop();
+}
 
 void AudioOutput::start(BlockSource source, void* context) {
-    if (thread_ == nullptr || started_ || source == nullptr) return;
+    if (thread_ == nullptr || started_ || source == nullptr)
+        return;
     blockSource_ = source;
     blockContext_ = context;
     started_ = true;
@@ -196,7 +214,8 @@ void AudioOutput::stop() {
             WaitForSingleObject(thread, kStopWaitMs);  // termination completes asynchronously
         }
         DWORD code = 0;
-        if (GetExitCodeThread(thread, &code)) exitCode_ = code;
+        if (GetExitCodeThread(thread, &code))
+            exitCode_ = code;
         CloseHandle(thread);
         thread_ = nullptr;
     }

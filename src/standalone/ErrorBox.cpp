@@ -15,6 +15,8 @@ void showErrorBox(ErrorCode, const char* text) {
 
 }  // namespace
 
-void installErrorBox() { setErrorSink(&showErrorBox); }
+void installErrorBox() {
+    setErrorSink(&showErrorBox);
+}
 
 }  // namespace tine

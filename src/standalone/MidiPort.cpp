@@ -9,8 +9,8 @@
 namespace tine {
 
 static_assert(kMidiInOpen == MIM_OPEN && kMidiInClose == MIM_CLOSE && kMidiInData == MIM_DATA &&
-                  kMidiInLongData == MIM_LONGDATA && kMidiInError == MIM_ERROR &&
-                  kMidiInLongError == MIM_LONGERROR && kMidiInMoreData == MIM_MOREDATA,
+                  kMidiInLongData == MIM_LONGDATA && kMidiInError == MIM_ERROR && kMidiInLongError == MIM_LONGERROR &&
+                  kMidiInMoreData == MIM_MOREDATA,
               "driver message values pass through unchanged");
 
 MidiPort::MidiPort(int32_t inputDevice, int32_t outputDevice, int32_t inputChannel, int32_t outputChannel,
@@ -31,7 +31,8 @@ MidiPort::MidiPort(int32_t inputDevice, int32_t outputDevice, int32_t inputChann
         return;
     }
     HMIDIOUT out = nullptr;
-    if (midiOutOpen(&out, static_cast<UINT>(outputDevice), 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) output_ = out;
+    if (midiOutOpen(&out, static_cast<UINT>(outputDevice), 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR)
+        output_ = out;
 }
 
 MidiPort::~MidiPort() {
@@ -52,18 +53,21 @@ MidiPort::~MidiPort() {
 
 void TINE_WINAPI MidiPort::driverCallback(void*, unsigned int message, uintptr_t instance, uintptr_t param1,
                                           uintptr_t param2) {
-    if (instance != 0) reinterpret_cast<MidiPort*>(instance)->onMidiIn(message, param1, param2);
+    if (instance != 0)
+        reinterpret_cast<MidiPort*>(instance)->onMidiIn(message, param1, param2);
 }
 
 void MidiPort::onMidiIn(uint32_t driverMessage, uintptr_t param1, uintptr_t param2) {
-    intake_.onDriverMessage(driverMessage, static_cast<uint32_t>(param1), static_cast<uint32_t>(param2),
-                            timeGetTime());
+    intake_.onDriverMessage(driverMessage, static_cast<uint32_t>(param1), static_cast<uint32_t>(param2), timeGetTime());
 }
 
-VstEvents* MidiPort::takeEvents() { return intake_.takeEvents(timeGetTime()); }
+VstEvents* MidiPort::takeEvents() {
+    return intake_.takeEvents(timeGetTime());
+}
 
 void MidiPort::sendControlChange(uint8_t data1, uint8_t data2) {
-    if (output_ == nullptr || outputChannel_ < 0 || outputChannel_ > 15) return;
+    if (output_ == nullptr || outputChannel_ < 0 || outputChannel_ > 15)
+        return;
     midiOutShortMsg(static_cast<HMIDIOUT>(output_), controlChangeMessage(outputChannel_, data1, data2));
 }
 
@@ -80,7 +84,8 @@ std::vector<std::string> midiInputDeviceNames() {
     const UINT count = midiInGetNumDevs();
     for (UINT i = 0; i < count; ++i) {
         MIDIINCAPSA caps;
-        if (midiInGetDevCapsA(i, &caps, sizeof caps) == MMSYSERR_NOERROR) names.emplace_back(caps.szPname);
+        if (midiInGetDevCapsA(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
+            names.emplace_back(caps.szPname);
     }
     return names;
 }
@@ -90,7 +95,8 @@ std::vector<std::string> midiOutputDeviceNames() {
     const UINT count = midiOutGetNumDevs();
     for (UINT i = 0; i < count; ++i) {
         MIDIOUTCAPSA caps;
-        if (midiOutGetDevCapsA(i, &caps, sizeof caps) == MMSYSERR_NOERROR) names.emplace_back(caps.szPname);
+        if (midiOutGetDevCapsA(i, &caps, sizeof caps) == MMSYSERR_NOERROR)
+            names.emplace_back(caps.szPname);
     }
     return names;
 }
@@ -98,7 +104,8 @@ std::vector<std::string> midiOutputDeviceNames() {
 unsigned int midiInjectionWindowMessage() {
     static const UINT message = [] {
         const char* hooks = std::getenv("TINEMASTER_TEST_HOOKS");
-        if (hooks == nullptr || std::strcmp(hooks, "1") != 0) return 0u;
+        if (hooks == nullptr || std::strcmp(hooks, "1") != 0)
+            return 0u;
         return RegisterWindowMessageA("Tinemaster.InjectMidiShortMessage");
     }();
     return message;
@@ -106,8 +113,10 @@ unsigned int midiInjectionWindowMessage() {
 
 bool handleInjectionMessage(MidiPort* port, unsigned int message, uintptr_t wParam) {
     const UINT injection = midiInjectionWindowMessage();
-    if (injection == 0 || message != injection) return false;
-    if (port != nullptr) port->deliverShortMessageNow(static_cast<uint32_t>(wParam));
+    if (injection == 0 || message != injection)
+        return false;
+    if (port != nullptr)
+        port->deliverShortMessageNow(static_cast<uint32_t>(wParam));
     return true;
 }
 

@@ -37,8 +37,8 @@ public:
     // Opens input then output, in that order. A failed input open is silent
     // and leaves both closed; a failed start shows "midiInStart failed" and
     // leaves output closed; a failed output open is silent.
-    MidiPort(int32_t inputDevice, int32_t outputDevice, int32_t inputChannel, int32_t outputChannel,
-             int32_t sampleRate, uint32_t blockFrames);
+    MidiPort(int32_t inputDevice, int32_t outputDevice, int32_t inputChannel, int32_t outputChannel, int32_t sampleRate,
+             uint32_t blockFrames);
     // Input stopped, reset and closed, then output reset and closed.
     ~MidiPort();
     MidiPort(const MidiPort&) = delete;
@@ -63,8 +63,8 @@ public:
     const MidiIntake& intake() const { return intake_; }
 
     // The WinMM input callback; instance is the port.
-    static void TINE_WINAPI driverCallback(void* handle, unsigned int message, uintptr_t instance,
-                                           uintptr_t param1, uintptr_t param2);
+    static void TINE_WINAPI driverCallback(void* handle, unsigned int message, uintptr_t instance, uintptr_t param1,
+                                           uintptr_t param2);
 
 private:
     MidiIntake intake_;

@@ -19,7 +19,8 @@ struct DialogContext {
 
 void fillList(HWND dialog, int id, const std::vector<std::string>& entries, int32_t selected) {
     HWND list = GetDlgItem(dialog, id);
-    for (const std::string& entry : entries) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    for (const std::string& entry : entries)
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     // An index beyond the entries leaves the list without a selection.
     SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
@@ -102,9 +103,9 @@ INT_PTR CALLBACK setupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 int runSetupDialog(HostSettings& settings, SettingsStore& store, void* owner, void* instance) {
     DialogContext context{&settings, &store};
-    const INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(IDD_SETUP),
-                                           static_cast<HWND>(owner), &setupDialogProc,
-                                           reinterpret_cast<LPARAM>(&context));
+    const INT_PTR result =
+        DialogBoxParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(IDD_SETUP), static_cast<HWND>(owner),
+                        &setupDialogProc, reinterpret_cast<LPARAM>(&context));
     return result == 1 ? 1 : 0;
 }
 

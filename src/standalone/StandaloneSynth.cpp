@@ -21,7 +21,9 @@ std::atomic<StandaloneSynth*> theInstance{nullptr};
 
 }  // namespace
 
-StandaloneSynth* standaloneInstance() { return theInstance.load(); }
+StandaloneSynth* standaloneInstance() {
+    return theInstance.load();
+}
 
 void setStandaloneInstance(StandaloneSynth* synth) {
     theInstance.store(synth);
@@ -35,7 +37,8 @@ StandaloneSynth::StandaloneSynth(audioMasterCallback host, void* instance, void*
 }
 
 StandaloneSynth::~StandaloneSynth() {
-    if (editor) editor->close();
+    if (editor)
+        editor->close();
     recorder_.finish();
     if (audio_) {
         audio_->stop();
@@ -47,7 +50,8 @@ StandaloneSynth::~StandaloneSynth() {
     // Settings are written only by the setup dialog's OK, never at exit.
     settingsKey_.close();
     // Whatever the plug-in part asks while it is torn down finds no host.
-    if (standaloneInstance() == this) setStandaloneInstance(nullptr);
+    if (standaloneInstance() == this)
+        setStandaloneInstance(nullptr);
 }
 
 void StandaloneSynth::restartAudioAndMidi(void* window) {
@@ -97,14 +101,21 @@ void StandaloneSynth::renderBlockSource(void* context, int16_t* samples, uint32_
     tine::renderBlock(*synth, synth->midi_, &synth->recorder_, samples, frames);
 }
 
-EditorBase* StandaloneSynth::Services::editor() { return synth_.getRegisteredEditor(); }
+EditorBase* StandaloneSynth::Services::editor() {
+    return synth_.getRegisteredEditor();
+}
 
-float StandaloneSynth::Services::tempo() { return synth_.settings_.tempo; }
+float StandaloneSynth::Services::tempo() {
+    return synth_.settings_.tempo;
+}
 
-int32_t StandaloneSynth::Services::outputChannel() { return synth_.settings_.outputChannel; }
+int32_t StandaloneSynth::Services::outputChannel() {
+    return synth_.settings_.outputChannel;
+}
 
 bool StandaloneSynth::Services::sendControlChange(uint8_t data1, uint8_t data2) {
-    if (!synth_.midi_) return false;
+    if (!synth_.midi_)
+        return false;
     synth_.midi_->sendControlChange(data1, data2);
     return true;
 }
@@ -117,9 +128,12 @@ void StandaloneSynth::Services::refreshDisplay() {
         synth_.showProgramName();
         return;
     }
-    if (void* window = synth_.mainWindow()) PostMessageA(static_cast<HWND>(window), kRefreshDisplayMessage, 0, 0);
+    if (void* window = synth_.mainWindow())
+        PostMessageA(static_cast<HWND>(window), kRefreshDisplayMessage, 0, 0);
 }
 
-void* StandaloneSynth::Services::mainWindow() { return synth_.mainWindow(); }
+void* StandaloneSynth::Services::mainWindow() {
+    return synth_.mainWindow();
+}
 
 }  // namespace tine

@@ -110,19 +110,23 @@ void toggleRecording(StandaloneSynth& synth, Control& button) {
     const bool chosen = synth.openFileSelector(&select);
     char path[kReturnPathBytes];
     takePath(chosen ? select.returnPath : nullptr, path, sizeof(path));
-    if (path[0] != '\0') recorder.start(path, synth.settings().sampleRate);
-    if (!recorder.recording()) button.setValue(0.0f);
+    if (path[0] != '\0')
+        recorder.start(path, synth.settings().sampleRate);
+    if (!recorder.recording())
+        button.setValue(0.0f);
 
     // The host frees only what its dialog allocated; our buffer is ours.
     synth.closeFileSelector(&select);
-    if (select.returnPath && select.returnPath != buffer) releaseLocalFileDialog(request);
+    if (select.returnPath && select.returnPath != buffer)
+        releaseLocalFileDialog(request);
     std::free(buffer);
 }
 
 }  // namespace
 
 Rect Toolbar::controlRect(int32_t tag) {
-    if (tag < 0 || tag >= kToolbarControlCount) return Rect();
+    if (tag < 0 || tag >= kToolbarControlCount)
+        return Rect();
     return kPlacements[tag].rect;
 }
 
@@ -136,7 +140,8 @@ bool Toolbar::build(void* mainWindow, int32_t width, FrameOwner* editor, Control
     for (int i = 0; i < 8; ++i) bitmaps_[i] = new Bitmap(kBitmapIds[i]);
     auto bitmap = [this](int32_t id) -> Bitmap* {
         for (int i = 0; i < 8; ++i)
-            if (kBitmapIds[i] == id) return bitmaps_[i];
+            if (kBitmapIds[i] == id)
+                return bitmaps_[i];
         return nullptr;
     };
 
@@ -171,51 +176,62 @@ void Toolbar::release() {
     for (Control*& c : controls_) c = nullptr;
     nameField_ = nullptr;
     for (Bitmap*& b : bitmaps_) {
-        if (b) b->forget();
+        if (b)
+            b->forget();
         b = nullptr;
     }
 }
 
 Control* Toolbar::control(int32_t tag) const {
-    if (tag < 0 || tag >= kToolbarControlCount) return nullptr;
+    if (tag < 0 || tag >= kToolbarControlCount)
+        return nullptr;
     return controls_[tag];
 }
 
 void Toolbar::showName(const char* text) {
-    if (!nameField_ || !frame_) return;
+    if (!nameField_ || !frame_)
+        return;
     nameField_->setText(text);
     frame_->redraw();
 }
 
 void runToolbarCommand(StandaloneSynth& synth, DrawContext* context, Control* control) {
-    if (!control) return;
+    if (!control)
+        return;
     const bool pressed = control->getValue() == 1.0f;
     void* owner = synth.mainWindow();
     switch (control->getTag()) {
     case kToolbarPrevious:
-        if (pressed && synth.getProgram() > 0) synth.setProgram(synth.getProgram() - 1);
+        if (pressed && synth.getProgram() > 0)
+            synth.setProgram(synth.getProgram() - 1);
         break;
     case kToolbarNext:
-        if (pressed && synth.getProgram() < kNumPrograms - 1) synth.setProgram(synth.getProgram() + 1);
+        if (pressed && synth.getProgram() < kNumPrograms - 1)
+            synth.setProgram(synth.getProgram() + 1);
         break;
     case kToolbarName:
-        if (auto* field = dynamic_cast<TextEdit*>(control)) renameProgram(synth, *field);
+        if (auto* field = dynamic_cast<TextEdit*>(control))
+            renameProgram(synth, *field);
         break;
     case kToolbarSetup:
         if (pressed && runSetupDialog(synth.settings(), synth.settingsStore(), owner, synth.moduleInstance()) == 1)
             synth.restartAudioAndMidi(owner);
         break;
     case kToolbarLoadPatch:
-        if (pressed) runFileCommand(synth, FileCommand::LoadPatch, owner);
+        if (pressed)
+            runFileCommand(synth, FileCommand::LoadPatch, owner);
         break;
     case kToolbarSavePatch:
-        if (pressed) runFileCommand(synth, FileCommand::SavePatch, owner);
+        if (pressed)
+            runFileCommand(synth, FileCommand::SavePatch, owner);
         break;
     case kToolbarLoadBank:
-        if (pressed) runFileCommand(synth, FileCommand::LoadBank, owner);
+        if (pressed)
+            runFileCommand(synth, FileCommand::LoadBank, owner);
         break;
     case kToolbarSaveBank:
-        if (pressed) runFileCommand(synth, FileCommand::SaveBank, owner);
+        if (pressed)
+            runFileCommand(synth, FileCommand::SaveBank, owner);
         break;
     case kToolbarRecord:
         toggleRecording(synth, *control);
@@ -226,7 +242,8 @@ void runToolbarCommand(StandaloneSynth& synth, DrawContext* context, Control* co
     if (context) {
         control->update(context);
     } else if (Frame* frame = control->getFrame()) {
-        if (control->isDirty()) frame->redraw(control);
+        if (control->isDirty())
+            frame->redraw(control);
     }
 }
 

@@ -6,7 +6,9 @@
 
 namespace tine {
 
-int64_t toFrame(double seconds, int rate) { return std::llround(seconds * rate); }
+int64_t toFrame(double seconds, int rate) {
+    return std::llround(seconds * rate);
+}
 
 EventSchedule::EventSchedule(const MidiSong& song, int rate, int blockFrames) : song_(song) {
     // Sized once for the busiest block, so handing out a block never allocates.

@@ -26,9 +26,9 @@ public:
 
 private:
     const MidiSong& song_;
-    std::vector<int64_t> frames_;      // each event's frame
-    std::size_t next_ = 0;             // first event not handed out yet
-    std::vector<VstMidiEvent> midi_;   // room for the busiest block
+    std::vector<int64_t> frames_;     // each event's frame
+    std::size_t next_ = 0;            // first event not handed out yet
+    std::vector<VstMidiEvent> midi_;  // room for the busiest block
     std::unique_ptr<std::max_align_t[]> storage_;
     VstEvents* list_ = nullptr;
 };

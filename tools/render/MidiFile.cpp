@@ -13,8 +13,7 @@ namespace {
 
 constexpr uint32_t kDefaultUsPerQuarter = 500000;  // 120 beats per minute
 
-std::string hexByte(uint8_t b)
-{
+std::string hexByte(uint8_t b) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "0x%02X", b);
     return buf;
@@ -29,16 +28,14 @@ struct Cursor {
 
     std::size_t left() const { return end - pos; }
 
-    bool byte(uint8_t& out)
-    {
+    bool byte(uint8_t& out) {
         if (pos >= end)
             return false;
         out = data[pos++];
         return true;
     }
 
-    bool be16(uint32_t& out)
-    {
+    bool be16(uint32_t& out) {
         if (left() < 2)
             return false;
         out = getBigEndian16(data + pos);
@@ -46,8 +43,7 @@ struct Cursor {
         return true;
     }
 
-    bool be32(uint32_t& out)
-    {
+    bool be32(uint32_t& out) {
         if (left() < 4)
             return false;
         out = getBigEndian32(data + pos);
@@ -55,8 +51,7 @@ struct Cursor {
         return true;
     }
 
-    bool skip(std::size_t n)
-    {
+    bool skip(std::size_t n) {
         if (left() < n)
             return false;
         pos += n;
@@ -68,8 +63,7 @@ enum class VlqResult { Ok, Truncated, TooLong };
 
 // Variable-length numbers carry 7 bits per byte; four bytes are the most the
 // format allows, which also keeps any value below 2^28.
-VlqResult readVlq(Cursor& c, uint32_t& out)
-{
+VlqResult readVlq(Cursor& c, uint32_t& out) {
     out = 0;
     for (int i = 0; i < 4; ++i) {
         uint8_t b;
@@ -94,14 +88,11 @@ struct TempoChange {
 
 class TrackParser {
 public:
-    TrackParser(const uint8_t* data, std::size_t begin, std::size_t end, int track,
-                std::vector<TimedEvent>& events, std::vector<TempoChange>& tempos)
-        : c_{data, begin, end}, track_(track), events_(events), tempos_(tempos)
-    {
-    }
+    TrackParser(const uint8_t* data, std::size_t begin, std::size_t end, int track, std::vector<TimedEvent>& events,
+                std::vector<TempoChange>& tempos)
+        : c_{data, begin, end}, track_(track), events_(events), tempos_(tempos) {}
 
-    bool run(uint64_t& endTick, std::string& error)
-    {
+    bool run(uint64_t& endTick, std::string& error) {
         uint64_t tick = 0;
         uint8_t running = 0;
         while (c_.left() > 0) {
@@ -180,15 +171,12 @@ public:
     }
 
 private:
-    bool fail(const std::string& what, std::string& error) const
-    {
-        error = "track " + std::to_string(track_ + 1) + ", byte " + std::to_string(eventStart_) +
-                ": " + what;
+    bool fail(const std::string& what, std::string& error) const {
+        error = "track " + std::to_string(track_ + 1) + ", byte " + std::to_string(eventStart_) + ": " + what;
         return false;
     }
 
-    bool vlq(uint32_t& out, const char* what, std::string& error)
-    {
+    bool vlq(uint32_t& out, const char* what, std::string& error) {
         switch (readVlq(c_, out)) {
         case VlqResult::Ok:
             return true;
@@ -200,8 +188,7 @@ private:
         return fail(std::string(what) + " longer than 4 bytes", error);
     }
 
-    bool dataByte(uint8_t& out, std::string& error)
-    {
+    bool dataByte(uint8_t& out, std::string& error) {
         if (!c_.byte(out))
             return fail("truncated channel message", error);
         if (out & 0x80)
@@ -220,8 +207,7 @@ private:
 // or at a fixed rate (time-code division, where tempo events do not count).
 class Clock {
 public:
-    Clock(uint32_t division, std::vector<TempoChange> tempos)
-    {
+    Clock(uint32_t division, std::vector<TempoChange> tempos) {
         if (division & 0x8000) {
             const int fps = -static_cast<int8_t>(static_cast<uint8_t>(division >> 8));
             const double rate = fps == 29 ? 30000.0 / 1001.0 : static_cast<double>(fps);
@@ -243,8 +229,7 @@ public:
         }
     }
 
-    double seconds(uint64_t tick) const
-    {
+    double seconds(uint64_t tick) const {
         if (fixedSecondsPerTick_ > 0.0)
             return static_cast<double>(tick) * fixedSecondsPerTick_;
         auto it = std::upper_bound(segments_.begin(), segments_.end(), tick,
@@ -259,10 +244,8 @@ private:
         uint32_t usPerQuarter;
     };
 
-    double secondsIn(const Segment& s, uint64_t tick) const
-    {
-        return s.startSeconds + static_cast<double>(tick - s.tick) * s.usPerQuarter /
-                                    (ticksPerQuarter_ * 1e6);
+    double secondsIn(const Segment& s, uint64_t tick) const {
+        return s.startSeconds + static_cast<double>(tick - s.tick) * s.usPerQuarter / (ticksPerQuarter_ * 1e6);
     }
 
     double fixedSecondsPerTick_ = 0.0;
@@ -270,8 +253,7 @@ private:
     std::vector<Segment> segments_;
 };
 
-bool checkDivision(uint32_t division, std::string& error)
-{
+bool checkDivision(uint32_t division, std::string& error) {
     if (division & 0x8000) {
         const int fps = -static_cast<int8_t>(static_cast<uint8_t>(division >> 8));
         if (fps != 24 && fps != 25 && fps != 29 && fps != 30) {
@@ -293,8 +275,7 @@ bool checkDivision(uint32_t division, std::string& error)
 
 }  // namespace
 
-bool parseMidi(const uint8_t* data, std::size_t size, MidiSong& song, std::string& error)
-{
+bool parseMidi(const uint8_t* data, std::size_t size, MidiSong& song, std::string& error) {
     song = MidiSong{};
     Cursor c{data, 0, size};
 
@@ -341,8 +322,7 @@ bool parseMidi(const uint8_t* data, std::size_t size, MidiSong& song, std::strin
         const std::size_t chunkStart = c.pos;
         uint32_t length = 0;
         if (c.left() < 8) {
-            error = "file ends after " + std::to_string(found) + " of " + std::to_string(announced) +
-                    " tracks";
+            error = "file ends after " + std::to_string(found) + " of " + std::to_string(announced) + " tracks";
             return false;
         }
         const bool isTrack = std::memcmp(data + c.pos, "MTrk", 4) == 0;
@@ -350,8 +330,8 @@ bool parseMidi(const uint8_t* data, std::size_t size, MidiSong& song, std::strin
         c.be32(length);
         if (length > c.left()) {
             error = "track " + std::to_string(found + 1) + " is truncated (" + std::to_string(length) +
-                    " bytes announced at byte " + std::to_string(chunkStart) + ", " +
-                    std::to_string(c.left()) + " present)";
+                    " bytes announced at byte " + std::to_string(chunkStart) + ", " + std::to_string(c.left()) +
+                    " present)";
             return false;
         }
         if (isTrack) {
@@ -385,8 +365,7 @@ bool parseMidi(const uint8_t* data, std::size_t size, MidiSong& song, std::strin
     return true;
 }
 
-bool readMidiFile(const std::string& path, MidiSong& song, std::string& error)
-{
+bool readMidiFile(const std::string& path, MidiSong& song, std::string& error) {
     errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) {
@@ -410,8 +389,7 @@ bool readMidiFile(const std::string& path, MidiSong& song, std::string& error)
     const int readErrno = errno;
     std::fclose(f);
     if (tooLarge) {
-        error = "file too large for a MIDI file (over " +
-                std::to_string(kMaxMidiFileBytes / (1024 * 1024)) + " MiB)";
+        error = "file too large for a MIDI file (over " + std::to_string(kMaxMidiFileBytes / (1024 * 1024)) + " MiB)";
         return false;
     }
     if (readFailed) {

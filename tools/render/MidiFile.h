@@ -15,8 +15,8 @@ namespace tine {
 struct MidiEvent {
     double seconds = 0.0;  // from the start of the file
     uint8_t bytes[3] = {0, 0, 0};
-    uint8_t size = 0;      // 2 or 3: status plus data bytes
-    uint16_t track = 0;    // index among the file's MTrk chunks
+    uint8_t size = 0;    // 2 or 3: status plus data bytes
+    uint16_t track = 0;  // index among the file's MTrk chunks
 };
 
 struct MidiSong {

@@ -20,7 +20,8 @@ bool PcmSink::write(const float* left, const float* right, int32_t frames, int64
         pcm_[2 * i] = l;
         pcm_[2 * i + 1] = r;
         peak_ = std::max({peak_, std::abs(int(l)), std::abs(int(r))});
-        if (std::fabs(left[i]) >= threshold_ || std::fabs(right[i]) >= threshold_) lastLoud_ = start + i;
+        if (std::fabs(left[i]) >= threshold_ || std::fabs(right[i]) >= threshold_)
+            lastLoud_ = start + i;
     }
     return wav_.append(pcm_.data(), static_cast<std::size_t>(frames));
 }

@@ -19,7 +19,7 @@ public:
     bool write(const float* left, const float* right, int32_t frames, int64_t start);
 
     const std::string& error() const { return wav_.error(); }
-    int peak() const { return peak_; }                 // largest 16-bit magnitude so far
+    int peak() const { return peak_; }                   // largest 16-bit magnitude so far
     int64_t lastLoudFrame() const { return lastLoud_; }  // -1 while everything was silent
 
 private:

@@ -60,9 +60,9 @@ struct Options {
     std::string output;
     int program = 0;
     bool programGiven = false;
-    std::string bank;       // fxb to load before playing
-    std::string patch;      // fxp to load into the current slot
-    std::string saveBank;   // fxb to write with the bank as played
+    std::string bank;      // fxb to load before playing
+    std::string patch;     // fxp to load into the current slot
+    std::string saveBank;  // fxb to write with the bank as played
     int rate = 44100;
     int block = 512;
     bool autoTail = true;
@@ -71,29 +71,25 @@ struct Options {
 
 volatile std::sig_atomic_t gInterrupted = 0;
 
-extern "C" void onSignal(int)
-{
+extern "C" void onSignal(int) {
     gInterrupted = 1;
 }
 
 bool gProgressShown = false;
 
-void clearProgress()
-{
+void clearProgress() {
     if (gProgressShown) {
         std::fprintf(stderr, "\r%60s\r", "");
         gProgressShown = false;
     }
 }
 
-void printError(const std::string& message)
-{
+void printError(const std::string& message) {
     clearProgress();
     std::fprintf(stderr, "%s: %s\n", kTool, message.c_str());
 }
 
-void printUsage(std::FILE* to)
-{
+void printUsage(std::FILE* to) {
     std::fprintf(to,
                  "usage: %s IN.mid OUT.wav [--program N] [--rate HZ] [--block FRAMES] "
                  "[--tail SECONDS] [--bank FILE.fxb] [--patch FILE.fxp] [--save-bank FILE.fxb]\n"
@@ -113,8 +109,7 @@ void printUsage(std::FILE* to)
 bool gHoldInstrumentError = false;
 std::string gHeldInstrumentError;
 
-void instrumentErrorSink(ErrorCode, const char* text)
-{
+void instrumentErrorSink(ErrorCode, const char* text) {
     const std::string message = text != nullptr ? text : "unknown error";
     if (gHoldInstrumentError) {
         if (gHeldInstrumentError.empty())
@@ -125,45 +120,39 @@ void instrumentErrorSink(ErrorCode, const char* text)
 }
 
 // Runs one preset-file step; on failure `error` names the file and the reason.
-bool presetStep(bool (*step)(SynthPlugin&, const char*), SynthPlugin& plugin, const char* what,
-                const std::string& path, std::string& error)
-{
+bool presetStep(bool (*step)(SynthPlugin&, const char*), SynthPlugin& plugin, const char* what, const std::string& path,
+                std::string& error) {
     gHoldInstrumentError = true;
     gHeldInstrumentError.clear();
     const bool ok = step(plugin, path.c_str());
     gHoldInstrumentError = false;
     if (!ok) {
-        error = std::string(what) + " '" + path + "': " +
-                (gHeldInstrumentError.empty() ? "not accepted" : gHeldInstrumentError);
+        error = std::string(what) + " '" + path +
+                "': " + (gHeldInstrumentError.empty() ? "not accepted" : gHeldInstrumentError);
         return false;
     }
     return true;
 }
 
-intptr_t VSTCALLBACK hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
-{
+intptr_t VSTCALLBACK hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
     constexpr int32_t kAudioMasterVersion = 1;
     return opcode == kAudioMasterVersion ? 2400 : 0;
 }
 
-bool parseInt(const std::string& name, const char* text, long lo, long hi, int& out,
-              std::string& error)
-{
+bool parseInt(const std::string& name, const char* text, long lo, long hi, int& out, std::string& error) {
     errno = 0;
     char* end = nullptr;
     const long v = std::strtol(text, &end, 10);
     if (*text == '\0' || *end != '\0' || errno != 0 || v < lo || v > hi) {
-        error = name + " must be a whole number from " + std::to_string(lo) + " to " +
-                std::to_string(hi) + " (got '" + text + "')";
+        error = name + " must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) + " (got '" +
+                text + "')";
         return false;
     }
     out = static_cast<int>(v);
     return true;
 }
 
-bool parseSeconds(const std::string& name, const char* text, double lo, double hi, double& out,
-                  std::string& error)
-{
+bool parseSeconds(const std::string& name, const char* text, double lo, double hi, double& out, std::string& error) {
     errno = 0;
     char* end = nullptr;
     const double v = std::strtod(text, &end);
@@ -178,8 +167,7 @@ bool parseSeconds(const std::string& name, const char* text, double lo, double h
 }
 
 // Returns 0 to go on, 1 when the usage was printed on request, -1 on error.
-int parseArguments(int argc, char** argv, Options& opt, std::string& error)
-{
+int parseArguments(int argc, char** argv, Options& opt, std::string& error) {
     std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -198,8 +186,8 @@ int parseArguments(int argc, char** argv, Options& opt, std::string& error)
             value = arg.substr(eq + 1);
             haveValue = true;
         }
-        if (name != "--program" && name != "--rate" && name != "--block" && name != "--tail" &&
-            name != "--bank" && name != "--patch" && name != "--save-bank") {
+        if (name != "--program" && name != "--rate" && name != "--block" && name != "--tail" && name != "--bank" &&
+            name != "--patch" && name != "--save-bank") {
             error = "unknown option " + name;
             return -1;
         }
@@ -247,12 +235,9 @@ public:
         : enabled_(TINE_ISATTY(TINE_FILENO(stderr)) != 0),
           rate_(rate),
           expected_(std::max<int64_t>(expectedFrames, 1)),
-          last_(std::chrono::steady_clock::now())
-    {
-    }
+          last_(std::chrono::steady_clock::now()) {}
 
-    void update(int64_t frames, bool final = false)
-    {
+    void update(int64_t frames, bool final = false) {
         if (!enabled_)
             return;
         // Look at the clock only every tenth of a second of audio.
@@ -267,8 +252,7 @@ public:
         constexpr int kWidth = 30;
         const int filled = static_cast<int>(fraction * kWidth);
         char bar[kWidth + 1];
-        for (int i = 0; i < kWidth; ++i)
-            bar[i] = i < filled ? '#' : '-';
+        for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '-';
         bar[kWidth] = '\0';
         std::fprintf(stderr, "\r[%s] %3d%%  %.1f s%s", bar, static_cast<int>(fraction * 100.0),
                      static_cast<double>(frames) / rate_, frames > expected_ ? " (tail)" : "      ");
@@ -291,8 +275,7 @@ struct RenderResult {
 
 // The instrument as a host would prepare it, with the bank, program and
 // patch the options name; null with `error` set when a preset step failed.
-std::unique_ptr<SynthPlugin> setUpInstrument(const Options& opt, std::string& error)
-{
+std::unique_ptr<SynthPlugin> setUpInstrument(const Options& opt, std::string& error) {
     auto plugin = std::make_unique<SynthPlugin>(&hostCallback);
     plugin->setSampleRate(static_cast<float>(opt.rate));
     plugin->setBlockSize(opt.block);
@@ -312,9 +295,7 @@ std::unique_ptr<SynthPlugin> setUpInstrument(const Options& opt, std::string& er
     return plugin;
 }
 
-bool render(const Options& opt, const MidiSong& song, WavWriter& wav, RenderResult& result,
-            std::string& error)
-{
+bool render(const Options& opt, const MidiSong& song, WavWriter& wav, RenderResult& result, std::string& error) {
     std::unique_ptr<SynthPlugin> plugin = setUpInstrument(opt, error);
     if (!plugin)
         return false;
@@ -357,23 +338,20 @@ bool render(const Options& opt, const MidiSong& song, WavWriter& wav, RenderResu
     return true;
 }
 
-std::string temporaryPathFor(const std::string& output)
-{
+std::string temporaryPathFor(const std::string& output) {
     return output + ".part-" + std::to_string(static_cast<long>(TINE_GETPID()));
 }
 
 // The temporary file is an implementation detail: messages name the file the
 // user asked for.
-std::string namingTarget(std::string message, const std::string& temp, const std::string& output)
-{
+std::string namingTarget(std::string message, const std::string& temp, const std::string& output) {
     const std::size_t at = message.find(temp);
     if (at != std::string::npos)
         message.replace(at, temp.size(), output);
     return message;
 }
 
-bool commit(const std::string& from, const std::string& to, std::string& error)
-{
+bool commit(const std::string& from, const std::string& to, std::string& error) {
 #if defined(_WIN32)
     std::remove(to.c_str());  // rename does not replace an existing file there
 #endif
@@ -385,8 +363,7 @@ bool commit(const std::string& from, const std::string& to, std::string& error)
     return true;
 }
 
-int run(int argc, char** argv)
-{
+int run(int argc, char** argv) {
     Options opt;
     std::string error;
     const int parsed = parseArguments(argc, argv, opt, error);
@@ -446,8 +423,7 @@ int run(int argc, char** argv)
         printError(namingTarget(error, temp, opt.output));
         return 1;
     }
-    const double wall =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     const double seconds = static_cast<double>(result.frames) / opt.rate;
     char peak[32];
@@ -460,15 +436,14 @@ int run(int argc, char** argv)
         std::snprintf(speed, sizeof speed, "%.1fx real time", seconds / wall);
     else
         std::snprintf(speed, sizeof speed, "instant");
-    std::printf("%s: %.2f s of audio in %.2f s (%s), peak %s -> %s\n", kTool, seconds, wall, speed,
-                peak, opt.output.c_str());
+    std::printf("%s: %.2f s of audio in %.2f s (%s), peak %s -> %s\n", kTool, seconds, wall, speed, peak,
+                opt.output.c_str());
     return 0;
 }
 
 }  // namespace
 }  // namespace tine
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     return tine::run(argc, argv);
 }
