@@ -378,8 +378,8 @@ TEST(Lv2Host, ListsTheFactoryProgramsAsPresetsThatSetTheirValues) {
         h.controls[lilv_port_get_index(h.bundle().plugin, port) - lv2::kFirstControlPort] =
             *static_cast<const float*>(value);
     };
-    // Controls at their defaults, as hosts start them: the first cycle applies every one.
-    for (int i = 0; i < kNumParams; ++i) host.controls[i] = ParameterTable[i].defaultValue;
+    // The first cycle applies every control, whatever the instrument held before.
+    for (int i = 0; i < kNumParams; ++i) host.controls[i] = ParameterTable[i].maxValue;
     host.run();
     EXPECT_EQ(heldValues(host), valuesOf(host.controls));
     // From the last down, so that every preset moves controls away from program 0's values.
@@ -469,6 +469,13 @@ TEST(Lv2Host, RefusesBadStateWithTheInstrumentsOwnErrorAndStaysAsItWas) {
         EXPECT_EQ(shown, "Tinemaster Error: " + std::string(errorText(row.error)) + "\n");
         EXPECT_EQ(host.save(), before);
     }
+    // Still program 7 while the controls hold program 0's values: no refusal touched either.
+    host.run();
+    EXPECT_EQ(heldValues(host), valuesOf(kFactoryBank[7].values));
+    // A good state is taken, and every control applies on the next cycle, as after instantiation.
+    EXPECT_EQ(host.restore(before, host.urid(LV2_ATOM__Chunk)), LV2_STATE_SUCCESS);
+    host.run();
+    EXPECT_EQ(heldValues(host), valuesOf(kFactoryBank[0].values));
 }
 
 TEST(Lv2Host, RefusesToInstantiateWithoutTheUridMap) {
