@@ -79,7 +79,7 @@ std::string portSymbol(int index) {
 }
 
 void scalePoint(std::string& out, const char* label, float value, bool first) {
-    out += first ? "        lv2:scalePoint " : " , ";
+    out += first ? "        lv2:scalePoint " : " ,\n            ";
     out += "[ rdfs:label " + quoted(label) + " ; rdf:value " + number(value) + " ]";
 }
 
@@ -138,12 +138,15 @@ std::string description() {
         " ;\n"
         "        lv2:symbol \"midi_in\" ;\n"
         "        lv2:name \"MIDI In\"\n";
-    const std::pair<uint32_t, const char*> outputs[] = {{lv2::kLeftPort, "left"}, {lv2::kRightPort, "right"}};
-    for (const auto& [index, side] : outputs) {
+    const struct {
+        uint32_t index;
+        const char *symbol, *name;
+    } outputs[] = {{lv2::kLeftPort, "out_left", "Left"}, {lv2::kRightPort, "out_right", "Right"}};
+    for (const auto& output : outputs) {
         out += "    ] , [\n        a lv2:OutputPort , lv2:AudioPort ;\n";
-        out += "        lv2:index " + std::to_string(index) + " ;\n";
-        out += "        lv2:symbol \"out_" + std::string(side) + "\" ;\n";
-        out += "        lv2:name \"Out " + std::string(side) + "\"\n";
+        out += "        lv2:index " + std::to_string(output.index) + " ;\n";
+        out += "        lv2:symbol \"" + std::string(output.symbol) + "\" ;\n";
+        out += "        lv2:name \"" + std::string(output.name) + "\"\n";
     }
     for (int i = 0; i < kNumParams; ++i) {
         const ParameterDescriptor& row = ParameterTable[i];
