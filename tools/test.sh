@@ -11,6 +11,21 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
+echo "== LV2 bundle"
+bundle=build/src/plugin/Tinemaster.lv2
+validation="$(lv2_validate "$bundle"/*.ttl 2>&1)"
+tail -n 1 <<<"$validation"
+# lv2_validate exits 0 whatever it finds: its report decides.
+if grep -i "error" <<<"$validation" | grep -v "^Found 0 errors"; then
+  echo "lv2_validate found errors in $bundle" >&2
+  exit 1
+fi
+exports="$(nm -D --defined-only "$bundle/tinemaster_lv2.so" | awk '{print $3}')"
+if [ "$exports" != "lv2_descriptor" ]; then
+  echo "$bundle/tinemaster_lv2.so exports more than lv2_descriptor: $exports" >&2
+  exit 1
+fi
+
 echo "== Sanitizer build and tests"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTINE_SANITIZE=ON -DTINE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"
