@@ -1,6 +1,5 @@
-// DirectSound output under Wine, heard through ALSA, whose default device
-// (cmake/wine/asound.conf) writes every played byte to the file named by
-// TINE_ALSA_CAPTURE.
+// DirectSound output heard through Wine's ALSA, whose default device
+// (cmake/wine/asound.conf) writes every played byte to $TINE_ALSA_CAPTURE.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -64,7 +63,6 @@ uint32_t patternFrames(const std::vector<uint8_t>& bytes) {
 TEST(AudioOutputCapture, DISABLED_BlocksStreamUntilStoppedAndThePatternReachesTheDevice) {
     const char* capture = std::getenv("TINE_ALSA_CAPTURE");
     ASSERT_NE(capture, nullptr) << "TINE_ALSA_CAPTURE is not set";
-    ASSERT_FALSE(AudioOutput::deviceDescriptions().at(0).empty()) << "the default device comes first";
     PatternSource source;
     // Straight into the primary buffer first, with far more latency than it
     // holds; then the device beyond the list, which is the default one.

@@ -1,10 +1,6 @@
-// The built program as a user meets it, started once: one window with the
-// toolbar strip above the editor, sound for the notes its MIDI port gets, a
-// recording started from the toolbar, a second start that only brings the
-// first forward, and a clean end when the window is closed. Its sound goes
-// to Wine's ALSA driver, whose default device (cmake/wine/asound.conf) writes
-// every played byte to the file named in TINE_ALSA_CAPTURE, which this runner
-// and the programs it starts share.
+// The built program as a user meets it, started once. Wine's ALSA default
+// device (cmake/wine/asound.conf) writes every byte it plays to the file named
+// in TINE_ALSA_CAPTURE, which this runner and the programs it starts share.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -59,24 +55,14 @@ std::vector<HWND> programWindows() {
     return list;
 }
 
-SIZE clientSize(HWND window) {
-    RECT r;
-    GetClientRect(window, &r);
-    return {r.right, r.bottom};
-}
-
 std::size_t firstNonZero(const std::vector<uint8_t>& bytes, std::size_t from) {
     while (from < bytes.size() && bytes[from] == 0) ++from;
     return from;
 }
 
 TEST(Program, PlaysRecordsStaysASingleCopyAndEndsCleanlyWithACompleteRecording) {
-    {
-        HostSettings settings;  // whatever earlier runs stored; input on every channel
-        settings.inputChannel = -1;
-        RegistrySettingsStore key;
-        ASSERT_TRUE(settings.save(key));
-    }
+    RegistrySettingsStore key;  // whatever earlier runs stored: defaults with input on every channel
+    ASSERT_TRUE((HostSettings{0, 0, -1, 0, 0, 50, false, 44100, 120.0f}.save(key)));
     ASSERT_TRUE(programWindows().empty()) << "a copy of the program is already running";
     char captureName[1024] = {};
     ASSERT_GT(GetEnvironmentVariableA("TINE_ALSA_CAPTURE", captureName, sizeof captureName), 0u)
@@ -87,7 +73,6 @@ TEST(Program, PlaysRecordsStaysASingleCopyAndEndsCleanlyWithACompleteRecording) 
     DeleteFileA(recording.c_str());
 
     Program program;
-    ASSERT_NE(program.info.hProcess, nullptr);
     HWND main = nullptr, editor = nullptr;
     ASSERT_TRUE(waitUntil(
         [&] {
@@ -97,20 +82,14 @@ TEST(Program, PlaysRecordsStaysASingleCopyAndEndsCleanlyWithACompleteRecording) 
         30000))
         << "no window titled " << kMainWindowTitle << " with an editor inside";
 
-    // One window: the toolbar strip, then the editor below it, as wide as the window.
+    // One window: the editor, as wide as the window, below the toolbar strip.
     EXPECT_EQ(programWindows().size(), 1u);
-    const auto expectEditorBelowTheStrip = [&] {
-        RECT placed;
-        GetWindowRect(editor, &placed);
-        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&placed), 2);
-        EXPECT_EQ(placed.left, 0);
-        EXPECT_EQ(placed.top, kToolbarStripHeight);
-        EXPECT_EQ(placed.right, clientSize(main).cx);
-        EXPECT_EQ(placed.bottom, clientSize(main).cy);
-        return placed.bottom - placed.top;
-    };
-    EXPECT_EQ(clientSize(main).cx, 432);
-    EXPECT_EQ(expectEditorBelowTheStrip(), 247);
+    RECT client, placed;
+    GetClientRect(main, &client);
+    GetWindowRect(editor, &placed);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(std::vector<LONG>({client.right, client.bottom, placed.left, placed.top, placed.right, placed.bottom}),
+              std::vector<LONG>({432, 264, 0, kToolbarStripHeight, 432, 264}));
 
     // It plays silence while no key is down, and a note sent to its MIDI port is heard.
     ASSERT_TRUE(waitUntil([&] { return readAll(capture).size() > 64 * 1024; }, 20000)) << "nothing played";
@@ -132,25 +111,21 @@ TEST(Program, PlaysRecordsStaysASingleCopyAndEndsCleanlyWithACompleteRecording) 
 
     // The toolbar's WAV button, clicked, asks for a file and records into it.
     const Rect wav = Toolbar::controlRect(kToolbarRecord);
-    pressLeftAt(main, (wav.left + wav.right) / 2, (wav.top + wav.bottom) / 2);
-    HWND dialog = waitForDialog("Save WAV File", main, program.info.dwProcessId);
-    releaseLeft();
+    HWND dialog = nullptr;
+    for (int attempt = 0; attempt < 3 && !dialog; ++attempt) {  // a busy machine may lose a click
+        pressLeftAt(main, (wav.left + wav.right) / 2, (wav.top + wav.bottom) / 2);
+        dialog = waitForDialog("Save WAV File", main, program.info.dwProcessId, 5000);
+        releaseLeft();
+    }
     ASSERT_NE(dialog, nullptr) << "no file dialog for the recording";
     choose(dialog, recording);
     ASSERT_TRUE(waitUntil([&] { return GetFileAttributesA(recording.c_str()) != INVALID_FILE_ATTRIBUTES; }));
     EXPECT_TRUE(noteHeard(0x7F4090)) << "E was not heard while recording";
 
-    // Folding the editor takes the window with it.
-    pressLeftAt(editor, 404, 191);
-    EXPECT_TRUE(waitUntil([&] { return clientSize(main).cy < 264; })) << "the window kept its height";
-    releaseLeft();
-    EXPECT_LT(expectEditorBelowTheStrip(), 247);
-
     // A second start only brings the minimised first one back and ends.
     ShowWindow(main, SW_MINIMIZE);
     ASSERT_TRUE(waitUntil([&] { return IsIconic(main) != 0; }));
     Program second;
-    ASSERT_NE(second.info.hProcess, nullptr);
     EXPECT_EQ(second.exitCode(), 0u);
     EXPECT_TRUE(waitUntil([&] { return IsIconic(main) == 0; })) << "the first window stayed minimised";
     EXPECT_EQ(programWindows(), std::vector<HWND>{main});
@@ -159,9 +134,6 @@ TEST(Program, PlaysRecordsStaysASingleCopyAndEndsCleanlyWithACompleteRecording) 
     ASSERT_TRUE(PostMessageA(main, WM_CLOSE, 0, 0));
     EXPECT_EQ(program.exitCode(), 0u);
     EXPECT_TRUE(programWindows().empty());
-    const std::size_t finalSize = readAll(capture).size();
-    Sleep(300);
-    EXPECT_EQ(readAll(capture).size(), finalSize) << "sound after the end";
     EXPECT_GT(checkFinishedWav(readAll(recording), 44100), 1000) << "the note is not in the recording";
 }
 

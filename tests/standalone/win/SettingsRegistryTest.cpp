@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "../../../resources/SetupDialogIds.h"
@@ -26,16 +28,8 @@ struct TestKey {
     const std::string path = "Software\\Corvane\\TinemasterTest-" + std::to_string(GetCurrentProcessId());
     TestKey() { RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
     ~TestKey() { RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
-    // The value's bytes as stored, with their type (0 when there is no such value).
-    std::string raw(const char* name, DWORD& type) const {
-        char data[64];
-        DWORD size = sizeof data;
-        HKEY key = nullptr;
-        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size))
-            type = size = 0;
-        RegCloseKey(key);
-        return std::string(data, size);
+    bool holdsString(const char* name) const {
+        return RegGetValueA(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_SZ, nullptr, nullptr, nullptr) == 0;
     }
 };
 
@@ -48,50 +42,37 @@ std::vector<double> fields(const HostSettings& s) {
 TEST(SettingsRegistry, SettingsComeBackFromTerminatedStringsAndReadAsTheStoredBytesSay) {
     TestKey key;
     RegistrySettingsStore store(key.path.c_str());
-    ASSERT_TRUE(store.isOpen());
-    HostSettings loaded{7, 7, 7, 7, 7, 7, true, 7, 7.0f};
-    loaded.load(store);
-    EXPECT_EQ(fields(loaded), fields(HostSettings{})) << "an empty key gives the defaults";
-
-    const HostSettings saved{1, 2, -1, 3, 4, 80, true, 48000, 97.5f};
+    const HostSettings saved{1, 2, -1, 3, 4, 80, true, 48000, 97.25f};
     ASSERT_TRUE(saved.save(store));
-    for (const char* name : kSettingNames) {
-        DWORD type = 0;
-        const std::string bytes = key.raw(name, type);
-        EXPECT_EQ(type, DWORD(REG_SZ)) << name;
-        EXPECT_EQ(bytes.find('\0'), bytes.size() - 1) << name << ": one terminator, at the end";
-    }
     RegistrySettingsStore again(key.path.c_str());
+    HostSettings loaded;
     loaded.load(again);
     EXPECT_EQ(fields(loaded), fields(saved));
-
-    // Hand-edited: whatever the type, exactly the stored bytes are read.
-    struct Row {
-        DWORD type;
+    // Strings with their terminator: reads take exactly the stored bytes,
+    // whatever their type, as the hand-edited values below show.
+    const std::map<std::string, std::string> texts = {{"inputChannel", "-1"}, {"primary", "Yes"}, {"tempo", "97.25"}};
+    for (const char* name : kSettingNames) {
         std::string bytes;
-        bool primary;
-    };
-    for (const Row& row : {Row{REG_BINARY, "Yes", false}, Row{REG_BINARY, std::string("Yes\0", 4), true},
-                           Row{REG_SZ, std::string("", 1), false}}) {
-        RegSetKeyValueA(HKEY_CURRENT_USER, key.path.c_str(), "primary", row.type, row.bytes.data(),
-                        DWORD(row.bytes.size()));
+        EXPECT_TRUE(key.holdsString(name) && again.readValue(name, bytes)) << name;
+        EXPECT_EQ(bytes.find('\0'), bytes.size() - 1) << name;
+        EXPECT_TRUE(!texts.count(name) || bytes == texts.at(name) + '\0') << name << " stored as " << bytes;
+    }
+    for (const auto& [bytes, primary] : std::map<std::string, bool>{{"Yes", false}, {std::string("Yes\0", 4), true}}) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, key.path.c_str(), "primary", REG_BINARY, bytes.data(), DWORD(bytes.size()));
         loaded.load(again);
-        EXPECT_EQ(loaded.primary, row.primary) << row.bytes.size() << " bytes of type " << row.type;
+        EXPECT_EQ(loaded.primary, primary) << bytes.size() << " bytes";
     }
 }
 
-struct ComboView {
-    int selected;
-    std::vector<std::string> entries;
-    bool operator==(const ComboView& o) const { return selected == o.selected && entries == o.entries; }
-};
+// A list's selected entry and its entries.
+using ComboView = std::pair<int, std::vector<std::string>>;
 
 ComboView readCombo(HWND dialog, int id) {
     ComboView view{int(SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0)), {}};
     for (int i = 0; i < int(SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0)); ++i) {
         char text[256] = {};
         SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
-        view.entries.push_back(text);
+        view.second.push_back(text);
     }
     return view;
 }
@@ -123,33 +104,30 @@ TEST(SetupDialog, ShowsTheSettingsAndStoresWhatItsControlsHoldOnlyOnOk) {
     const HostSettings before = s;
     std::vector<ComboView> combos;
     char latency[16] = {}, tempo[16] = {};
-    bool digitsOnly = false, primary = false;
+    bool primary = false;
     const int cancelled = runDriven(s, store, [&](HWND d) {
         for (int id : {IDC_SETUP_MIDI_IN, IDC_SETUP_MIDI_OUT, IDC_SETUP_AUDIO_DEVICE, IDC_SETUP_INPUT_CHANNEL,
                        IDC_SETUP_OUTPUT_CHANNEL, IDC_SETUP_SAMPLE_RATE})
             combos.push_back(readCombo(d, id));
         GetDlgItemTextA(d, IDC_SETUP_LATENCY, latency, sizeof latency);
         GetDlgItemTextA(d, IDC_SETUP_TEMPO, tempo, sizeof tempo);
-        digitsOnly = GetWindowLongA(GetDlgItem(d, IDC_SETUP_LATENCY), GWL_STYLE) & ES_NUMBER;
         primary = IsDlgButtonChecked(d, IDC_SETUP_PRIMARY) == BST_CHECKED;
         SetDlgItemTextA(d, IDC_SETUP_LATENCY, "300");
         press(d, IDCANCEL);
     });
     EXPECT_EQ(cancelled, 0);
-    ASSERT_EQ(combos.size(), 6u);
-    EXPECT_EQ(combos[0], (ComboView{CB_ERR, midiInputDeviceNames()}));
-    EXPECT_EQ(combos[1], (ComboView{CB_ERR, midiOutputDeviceNames()}));
-    EXPECT_EQ(combos[2], (ComboView{CB_ERR, AudioOutput::deviceDescriptions()}));
-    EXPECT_EQ(combos[3], (ComboView{5, channelEntries("all")})) << "MIDI channel 5";
-    EXPECT_EQ(combos[4], (ComboView{0, channelEntries("none")}));
-    EXPECT_EQ(combos[5], (ComboView{CB_ERR, {"44100", "48000", "64000", "88200", "96000"}}));
+    const std::vector<ComboView> shown = {{CB_ERR, midiInputDeviceNames()},
+                                          {CB_ERR, midiOutputDeviceNames()},
+                                          {CB_ERR, AudioOutput::deviceDescriptions()},
+                                          {5, channelEntries("all")},  // MIDI channel 5
+                                          {0, channelEntries("none")},
+                                          {CB_ERR, {"44100", "48000", "64000", "88200", "96000"}}};
+    EXPECT_EQ(combos, shown);
     EXPECT_STREQ(latency, "75");
-    EXPECT_TRUE(digitsOnly);
     EXPECT_STREQ(tempo, "133.33");
     EXPECT_TRUE(primary);
     EXPECT_EQ(fields(s), fields(before));
-    DWORD type = 0;
-    EXPECT_EQ((key.raw("latency", type), type), 0u) << "cancelled, yet stored";
+    EXPECT_FALSE(key.holdsString("latency")) << "cancelled, yet stored";
 
     const int confirmed = runDriven(s, store, [](HWND d) {
         SendDlgItemMessageA(d, IDC_SETUP_INPUT_CHANNEL, CB_SETCURSEL, 0, 0);   // all
