@@ -61,8 +61,8 @@ std::size_t firstNonZero(const std::vector<uint8_t>& bytes, std::size_t from) {
 }
 
 TEST(Program, PlaysRecordsStaysASingleCopyAndEndsCleanlyWithACompleteRecording) {
-    RegistrySettingsStore key;  // whatever earlier runs stored: defaults with input on every channel
-    ASSERT_TRUE((HostSettings{0, 0, -1, 0, 0, 50, false, 44100, 120.0f}.save(key)));
+    RegistrySettingsStore key;  // whatever earlier runs stored: input on every channel, 48 kHz
+    ASSERT_TRUE((HostSettings{0, 0, -1, 0, 0, 50, false, 48000, 120.0f}.save(key)));
     ASSERT_TRUE(programWindows().empty()) << "a copy of the program is already running";
     char captureName[1024] = {};
     ASSERT_GT(GetEnvironmentVariableA("TINE_ALSA_CAPTURE", captureName, sizeof captureName), 0u)
@@ -134,7 +134,7 @@ TEST(Program, PlaysRecordsStaysASingleCopyAndEndsCleanlyWithACompleteRecording) 
     ASSERT_TRUE(PostMessageA(main, WM_CLOSE, 0, 0));
     EXPECT_EQ(program.exitCode(), 0u);
     EXPECT_TRUE(programWindows().empty());
-    EXPECT_GT(checkFinishedWav(readAll(recording), 44100), 1000) << "the note is not in the recording";
+    EXPECT_GT(checkFinishedWav(readAll(recording), 48000), 1000) << "the note is not in the recording";
 }
 
 }  // namespace
