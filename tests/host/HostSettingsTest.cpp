@@ -1,26 +1,30 @@
-// How the host's settings read from their text in a store, within bounds or as
-// defaults. Saving, the registry and the dialog: SettingsRegistryTest.cpp.
+// The host's settings read from text in a store and from the setup dialog's
+// fields; the registry and the real dialog: standalone/win/SettingsRegistryTest.
 #include "host/HostSettings.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 
 namespace tine {
 namespace {
 
-// One value as raw bytes, the way a registry hands it back.
-struct OneValueStore : SettingsStore {
-    std::string name, bytes;
-    bool readValue(const char* asked, std::string& out) override { return asked == name && (out = bytes, true); }
-    bool writeValue(const char*, const char*) override { return false; }
-};
-
 std::string z(const char* text) {
     return std::string(text, std::strlen(text) + 1);
 }
+
+// Values as raw bytes, the way a registry hands them back.
+struct MemoryStore : SettingsStore {
+    std::map<std::string, std::string> values;
+    bool readValue(const char* name, std::string& bytes) override {
+        return values.count(name) && (bytes = values[name], true);
+    }
+    bool writeValue(const char* name, const char* text) override { return values[name] = z(text), true; }
+};
 
 // clang-format off
 std::map<std::string, double> fields(const HostSettings& s) {
@@ -60,13 +64,54 @@ TEST(HostSettings, StoredTextReadsWithinBoundsOrAsTheDefault) {
     const auto defaults = fields(HostSettings{});
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.name) + " stored as \"" + row.stored + "\"");
-        OneValueStore store;
-        store.name = row.name;
-        store.bytes = row.stored;
+        MemoryStore store;
+        store.values[row.name] = row.stored;
         HostSettings s{7, 7, 7, 7, 7, 7, true, 7, 7.0f};  // values the load has to replace
         s.load(store);
         for (const auto& [name, value] : fields(s))
             EXPECT_FLOAT_EQ(value, name == row.name ? row.expected : defaults.at(name)) << name;
+    }
+    // What a save stores loads back as it was.
+    const HostSettings saved{2, 1, -1, 15, 3, 2000, true, 8000, 133.333f};
+    MemoryStore store;
+    ASSERT_TRUE(saved.save(store));
+    HostSettings back;
+    back.load(store);
+    EXPECT_EQ(fields(back), fields(saved));
+}
+
+TEST(SetupDialogModel, ShowsTheSettingsAndReadsItsFieldsBackWithinBoundsKeepingWhatNoListSelects) {
+    const HostSettings stored{7, 6, 4, 9, 5, 80, true, 88200, 100.5f};
+    const SetupDialogState shown = setupDialogState(stored);
+    EXPECT_EQ(std::make_tuple(shown.inputChannelEntry, shown.outputChannelEntry, shown.sampleRateEntry,
+                              shown.latencyText, shown.tempoText, shown.primary),
+              std::make_tuple(5, 10, 3, std::string("80"), std::string("100.50"), true));
+    using Edit = std::function<void(SetupDialogState&)>;
+    // clang-format off
+    const std::tuple<const char*, double, Edit> rows[] = {
+        {"", 0, [](SetupDialogState&) {}},
+        {"latency", 1999, [](SetupDialogState& d) { d.latencyText = " 1999 "; }},
+        {"latency", 50, [](SetupDialogState& d) { d.latencyText = "12a"; }},
+        {"latency", 2000, [](SetupDialogState& d) { d.latencyText = "2000"; }},
+        {"latency", 50, [](SetupDialogState& d) { d.latencyText = "4294967297"; }},  // would wrap to 1 in 32 bits
+        {"tempo", 120, [](SetupDialogState& d) { d.tempoText = "fast"; }},
+        {"tempo", 123456789012345.0, [](SetupDialogState& d) { d.tempoText = "12345678901234567"; }},  // 15 characters
+        {"sampleRate", 96000, [](SetupDialogState& d) { d.sampleRateEntry = 4; }},
+        {"inputChannel", -1, [](SetupDialogState& d) { d.inputChannelEntry = 0; }},
+        {"outputChannel", 15, [](SetupDialogState& d) { d.outputChannelEntry = 16; }},
+        {"audioDevice", 1, [](SetupDialogState& d) { d.audioDeviceEntry = 1; }},
+        {"primary", 0, [](SetupDialogState& d) { d.primary = false; }},
+        {"", 0, [](SetupDialogState& d) { d.midiInEntry = d.midiOutEntry = d.inputChannelEntry = kNoSelection;
+                                          d.outputChannelEntry = d.audioDeviceEntry = d.sampleRateEntry = kNoSelection; }},
+    };
+    // clang-format on
+    for (const auto& [field, expected, edit] : rows) {
+        SetupDialogState state = shown;
+        edit(state);
+        HostSettings got = stored;
+        applySetupDialogState(state, got);
+        for (const auto& [name, value] : fields(got))
+            EXPECT_FLOAT_EQ(value, name == field ? expected : fields(stored).at(name)) << name << " after " << field;
     }
 }
 

@@ -30,11 +30,9 @@ struct PatternSource {
     }
 };
 
-// Frames of the capture that continue the pattern: right mirrors left, and
-// left climbs by the ramp's step from the frame before. The device may take
-// the samples as 16-bit integers or as floats (x/32768) and at another rate,
-// which scales the step (44100 -> 48000 Hz makes it 6.4); both readings are
-// tried at every alignment.
+// Frames of the capture that continue the pattern. The device may take the
+// samples as 16-bit integers or floats (x/32768), at another rate, which
+// scales the step (6.4 at 48 kHz): both readings, at every alignment.
 uint32_t patternFrames(const std::vector<uint8_t>& bytes) {
     uint32_t best = 0;
     for (std::size_t sampleBytes : {2, 4}) {

@@ -6,27 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
-#include <utility>
-#include <vector>
 
 #include "standalone/MidiPort.h"
 
 namespace tine {
 namespace {
-
-// The list's events as (sample offset, short message).
-using Queued = std::pair<int32_t, uint32_t>;
-
-std::vector<Queued> contents(VstEvents* list) {
-    std::vector<Queued> out;
-    for (int32_t i = 0; i < list->numEvents; ++i) {
-        const auto* e = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
-        out.push_back({e->deltaFrames, uint32_t(uint8_t(e->midiData[0])) | uint32_t(uint8_t(e->midiData[1])) << 8 |
-                                           uint32_t(uint8_t(e->midiData[2])) << 16});
-    }
-    return out;
-}
 
 // A device index no system has: the port opens nothing, silently.
 constexpr int32_t kNoDevice = 0x7FFF;
@@ -74,8 +60,10 @@ TEST(MidiPort, CallbackQueuesTheInputChannelsInstrumentMessagesAtTheirMillisecon
                                  start + uint32_t(row.msAfterListStart));
         VstEvents* list = port->takeEvents();
         EXPECT_EQ(uint32_t(list->reserved), start) << "the list carries its start time";
-        const std::vector<Queued> expected{{row.offset, row.message}};
-        EXPECT_EQ(contents(list), row.offset < 0 ? std::vector<Queued>() : expected);
+        ASSERT_EQ(list->numEvents, row.offset < 0 ? 0 : 1);
+        const auto* e = reinterpret_cast<const VstMidiEvent*>(list->events[0]);
+        EXPECT_TRUE(row.offset < 0 || (e->deltaFrames == row.offset && std::memcmp(e->midiData, &row.message, 3) == 0))
+            << e->deltaFrames;
     }
 }
 

@@ -1,6 +1,6 @@
 // The settings in the real registry and the setup dialog driven through
-// window messages; how their text reads is tests/host/HostSettingsTest.cpp.
-// Each test works on a fresh key of its own below Software\Corvane.
+// window messages, on a fresh key of the test's own below Software\Corvane;
+// how their text reads is tests/host/HostSettingsTest.cpp.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -39,31 +39,6 @@ std::vector<double> fields(const HostSettings& s) {
             double(s.primary),       double(s.sampleRate),    double(s.tempo)};
 }
 
-TEST(SettingsRegistry, SettingsComeBackFromTerminatedStringsAndReadAsTheStoredBytesSay) {
-    TestKey key;
-    RegistrySettingsStore store(key.path.c_str());
-    const HostSettings saved{1, 2, -1, 3, 4, 80, true, 48000, 97.25f};
-    ASSERT_TRUE(saved.save(store));
-    RegistrySettingsStore again(key.path.c_str());
-    HostSettings loaded;
-    loaded.load(again);
-    EXPECT_EQ(fields(loaded), fields(saved));
-    // Strings with their terminator: reads take exactly the stored bytes,
-    // whatever their type, as the hand-edited values below show.
-    const std::map<std::string, std::string> texts = {{"inputChannel", "-1"}, {"primary", "Yes"}, {"tempo", "97.25"}};
-    for (const char* name : kSettingNames) {
-        std::string bytes;
-        EXPECT_TRUE(key.holdsString(name) && again.readValue(name, bytes)) << name;
-        EXPECT_EQ(bytes.find('\0'), bytes.size() - 1) << name;
-        EXPECT_TRUE(!texts.count(name) || bytes == texts.at(name) + '\0') << name << " stored as " << bytes;
-    }
-    for (const auto& [bytes, primary] : std::map<std::string, bool>{{"Yes", false}, {std::string("Yes\0", 4), true}}) {
-        RegSetKeyValueA(HKEY_CURRENT_USER, key.path.c_str(), "primary", REG_BINARY, bytes.data(), DWORD(bytes.size()));
-        loaded.load(again);
-        EXPECT_EQ(loaded.primary, primary) << bytes.size() << " bytes";
-    }
-}
-
 // A list's selected entry and its entries.
 using ComboView = std::pair<int, std::vector<std::string>>;
 
@@ -96,7 +71,7 @@ std::vector<std::string> channelEntries(const char* first) {
     return entries;
 }
 
-TEST(SetupDialog, ShowsTheSettingsAndStoresWhatItsControlsHoldOnlyOnOk) {
+TEST(SettingsRegistry, TheSetupDialogShowsTheSettingsAndOnlyOnOkStoresWhatItHoldsAsStringsThatReadBack) {
     TestKey key;
     RegistrySettingsStore store(key.path.c_str());
     // Devices beyond the lists and a rate the list lacks, as hand-edited.
@@ -142,9 +117,24 @@ TEST(SetupDialog, ShowsTheSettingsAndStoresWhatItsControlsHoldOnlyOnOk) {
     // Lists without a selection keep what was stored.
     const std::vector<double> expected = {40, 41, -1, 2, 42, 50, 0, 48000, 97.5};
     EXPECT_EQ(fields(s), expected);
-    HostSettings stored;
-    stored.load(store);
-    EXPECT_EQ(fields(stored), expected);
+    // Strings with their terminator, which a second store reads back; reads take
+    // exactly the stored bytes whatever their type, as hand-edited values show.
+    RegistrySettingsStore again(key.path.c_str());
+    HostSettings loaded;
+    loaded.load(again);
+    EXPECT_EQ(fields(loaded), expected);
+    const std::map<std::string, std::string> texts = {{"inputChannel", "-1"}, {"primary", "No"}, {"tempo", "97.5"}};
+    for (const char* name : kSettingNames) {
+        std::string bytes;
+        EXPECT_TRUE(key.holdsString(name) && again.readValue(name, bytes)) << name;
+        EXPECT_EQ(bytes.find('\0'), bytes.size() - 1) << name;
+        EXPECT_TRUE(!texts.count(name) || bytes == texts.at(name) + '\0') << name << " stored as " << bytes;
+    }
+    for (const auto& [bytes, yes] : std::map<std::string, bool>{{"Yes", false}, {std::string("Yes\0", 4), true}}) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, key.path.c_str(), "primary", REG_BINARY, bytes.data(), DWORD(bytes.size()));
+        loaded.load(again);
+        EXPECT_EQ(loaded.primary, yes) << bytes.size() << " bytes";
+    }
 }
 
 }  // namespace

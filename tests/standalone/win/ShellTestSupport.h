@@ -21,10 +21,6 @@ inline std::string windowsPath(std::string path) {
     return path;
 }
 
-inline std::string outputPath(const char* leaf) {
-    return windowsPath(TINE_TEST_OUTPUT_DIR) + "\\" + leaf;
-}
-
 inline std::vector<uint8_t> readAll(const std::string& path) {
     std::ifstream in(windowsPath(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -1,5 +1,5 @@
-// The standalone host's toolbar on a running instance, used with real mouse
-// and keyboard input: where its controls lie, what they draw and do.
+// The standalone host's toolbar on a running instance: where its controls lie
+// and what real clicks on them do.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,13 +8,11 @@
 #include <functional>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "ShellTestSupport.h"
 #include "gui/Bitmap.h"
 #include "gui/Frame.h"
 #include "gui/FrameOwner.h"
-#include "gui/OffscreenContext.h"
 #include "gui/TextEdit.h"
 #include "params/Program.h"
 #include "standalone/AppShell.h"
@@ -103,23 +101,14 @@ protected:
     HWND main = nullptr;
 };
 
-TEST_F(ToolbarTest, ControlsLieSideBySideInTheStripEachDrawingTheReleasedHalfOfItsImage) {
+TEST_F(ToolbarTest, ControlsLieSideBySideInTheStripEachAsLargeAsOneStateOfItsImage) {
     Frame* frame = synth->toolbar().frame();
     const int width = 432;
     EXPECT_EQ(frame->getViewSize(), Rect(0, 0, width, kToolbarHeight));
     EXPECT_EQ(frame->getNbViews(), kToolbarControlCount);
-    frame->redraw();
-    HDC dc = GetDC(frame->getSystemWindow());
-    const auto grab = [](HDC from, const Rect& r) {
-        std::vector<COLORREF> pixels;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) pixels.push_back(GetPixel(from, x, y));
-        return pixels;
-    };
     for (int32_t tag = 0; tag < kToolbarControlCount; ++tag) {
         SCOPED_TRACE(testing::Message() << "tag " << tag);
         ASSERT_NE(control(tag), nullptr);
-        EXPECT_EQ(control(tag)->getListener(), static_cast<ControlListener*>(synth));
         const Rect r = control(tag)->getViewSize();
         EXPECT_EQ(r, Toolbar::controlRect(tag)) << "where a click aims";
         EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= kToolbarHeight && r.width() > 0 &&
@@ -133,10 +122,7 @@ TEST_F(ToolbarTest, ControlsLieSideBySideInTheStripEachDrawingTheReleasedHalfOfI
         ASSERT_TRUE(image && image->isLoaded());
         EXPECT_EQ(image->getWidth(), r.width());
         EXPECT_EQ(image->getHeight(), 2 * r.height());
-        OffscreenContext source(nullptr, image);
-        EXPECT_EQ(grab(dc, r), grab(source.getSystemContext(), Rect(0, 0, r.width(), r.height())));
     }
-    ReleaseDC(frame->getSystemWindow(), dc);
 }
 
 TEST_F(ToolbarTest, EveryCommandReachesItsActionThroughARealClick) {
@@ -159,11 +145,11 @@ TEST_F(ToolbarTest, EveryCommandReachesItsActionThroughARealClick) {
 
     // Patch and bank files through the file dialog, where a name without
     // extension gets the type's.
-    const std::string patch = outputPath("toolbar.fxp"), bank = outputPath("toolbar.fxb");
+    const std::string file = windowsPath(TINE_TEST_OUTPUT_DIR "/toolbar"), patch = file + ".fxp", bank = file + ".fxb";
     DeleteFileA(patch.c_str());
     DeleteFileA(bank.c_str());
     const std::string saved = programName(*synth);
-    click(kToolbarSavePatch, "Save FX Patch", [&](HWND d) { choose(d, outputPath("toolbar")); });
+    click(kToolbarSavePatch, "Save FX Patch", [&](HWND d) { choose(d, file); });
     click(kToolbarSaveBank, "Save FX Bank", [&](HWND d) { choose(d, bank); });
     char other[] = "Something else";
     synth->setProgramName(other);
