@@ -111,8 +111,7 @@ std::string firstDifference(const std::vector<uint8_t>& a, const std::vector<uin
 TEST(SameSamples, WindowsBuildRendersTheNativeBuildsSamples) {
     std::ifstream in(TINE_SAME_SAMPLES_FILE, std::ios::binary);
     const std::vector<uint8_t> reference{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    ASSERT_FALSE(reference.empty()) << "no reference render at " TINE_SAME_SAMPLES_FILE
-                                    << ": run the native suite first (bash tools/test.sh does)";
+    ASSERT_FALSE(reference.empty()) << "no " TINE_SAME_SAMPLES_FILE ": run the native suite first";
     EXPECT_EQ(firstDifference(renderScenes(), reference), "none");
 }
 #else

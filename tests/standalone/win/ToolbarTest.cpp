@@ -50,7 +50,7 @@ class ToolbarTest : public ::testing::Test {
 protected:
     void SetUp() override {
         RegistrySettingsStore key;
-        ASSERT_TRUE((HostSettings{0, 0, 0, 0, 0, 20, false, 48000, 120.0f}.save(key)));
+        EXPECT_TRUE((HostSettings{0, 0, 0, 0, 0, 20, false, 48000, 120.0f}.save(key)));
         registerWindowClasses(instance);
         synth = new StandaloneSynth(&hostCallback, instance, GetDesktopWindow());
         setStandaloneInstance(synth);
