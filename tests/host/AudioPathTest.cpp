@@ -102,23 +102,44 @@ TEST(AudioStream, BlockSizesFollowLatencyAndRateInWholeFrames) {
     EXPECT_EQ(primaryBlockBytes(8000, 8190), 4092u);  // half, in whole frames
 }
 
-TEST(AudioStream, EachBlockGoesIntoTheRegionThePlayCursorHasJustLeft) {
-    const uint32_t k = 8820;
+TEST(AudioStream, EachBlockGoesWhereThePlayCursorJustWasUntilTheStreamEnds) {
+    const uint32_t k = 8820, n = 5 * 1764;
     struct Row {
         uint32_t buffer, block, startCursor;
-    } rows[] = {{5 * k, k, 0}, {5 * k, k, 1000}, {5 * k, k, 5 * k - 4}, {k, primaryBlockBytes(k, k), 0}};
+        Trouble trouble;
+        uint32_t exitCode;
+        int restores;
+    } rows[] = {
+        // clang-format off
+        {5 * k, k, 0, Trouble::None, kStreamStopped, 0},
+        {5 * k, k, 1000, Trouble::None, kStreamStopped, 0},
+        {5 * k, k, 5 * k - 4, Trouble::None, kStreamStopped, 0},  // the first block already wraps
+        {k, primaryBlockBytes(k, k), 0, Trouble::None, kStreamStopped, 0},
+        {n, 1764, 0, Trouble::StatusFails, kStreamDeviceFailed, 0},
+        {n, 1764, 0, Trouble::Lost, kStreamStopped, 1},
+        {n, 1764, 0, Trouble::LostForGood, kStreamRestoreFailed, 1},
+        {n, 1764, 0, Trouble::LostBeforePlaying, kStreamStopped, 1},
+        {n, 1764, 0, Trouble::PlayFails, kStreamStopped, 0},  // ignored, and nothing plays
+        {n, 1764, 0, Trouble::LockFails, kStreamDeviceFailed, 0},
+        {n, 1764, 0, Trouble::UnlockFails, kStreamDeviceFailed, 0},
+        // clang-format on
+    };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.buffer << " / " << row.block << " from " << row.startCursor);
-        SimulatedBuffer buffer(row.buffer, row.startCursor, Trouble::None, 14);
-        EXPECT_EQ(run(buffer, row.block), kStreamStopped);
-        ASSERT_EQ(buffer.writes.size(), 14u);
-        // Everything arrives, in order, split across the buffer's end where needed.
+        SCOPED_TRACE(testing::Message() << row.block << " from " << row.startCursor << ", trouble "
+                                        << int(row.trouble));
+        SimulatedBuffer buffer(row.buffer, row.startCursor, row.trouble, 14);
+        EXPECT_EQ(run(buffer, row.block), row.exitCode);
+        EXPECT_EQ(buffer.restores, row.restores);
+        // Fourteen blocks went out exactly when the GUI thread's stop ended the stream.
+        const uint32_t blocks = uint32_t(buffer.writes.size());
+        EXPECT_EQ(blocks == 14, row.exitCode == kStreamStopped && row.trouble != Trouble::PlayFails);
+        // What went out arrived in order, split across the buffer's end where needed.
         std::vector<uint8_t> tape;
-        for (uint32_t b = 1; b <= 14; ++b)
+        for (uint32_t b = 1; b <= blocks; ++b)
             for (uint32_t i = 0; i < row.block / 2; ++i)
                 tape.insert(tape.end(), {uint8_t(sampleOf(b, i) & 0xFF), uint8_t(uint16_t(sampleOf(b, i)) >> 8)});
         EXPECT_EQ(buffer.tape, tape);
-        for (std::size_t i = 0; i < buffer.writes.size(); ++i) {
+        for (std::size_t i = 0; i < blocks; ++i) {
             const auto [offset, cursor] = buffer.writes[i];
             EXPECT_EQ(offset, ((i ? buffer.writes[i - 1].first : row.startCursor) + row.block) % row.buffer) << i;
             // The cursor is past the whole region, once caught up by less than one poll.
@@ -126,30 +147,6 @@ TEST(AudioStream, EachBlockGoesIntoTheRegionThePlayCursorHasJustLeft) {
             EXPECT_GE(behind, row.block) << i;
             EXPECT_TRUE(i < 5 || behind < row.block + kBytesPerMs) << i;
         }
-    }
-}
-
-TEST(AudioStream, ThreadEndsWithTheCodeOfWhatStoppedIt) {
-    struct Row {
-        Trouble trouble;
-        uint32_t exitCode;
-        int restores;
-    } rows[] = {
-        {Trouble::None, kStreamStopped, 0},
-        {Trouble::StatusFails, kStreamDeviceFailed, 0},
-        {Trouble::Lost, kStreamStopped, 1},
-        {Trouble::LostForGood, kStreamRestoreFailed, 1},
-        {Trouble::LostBeforePlaying, kStreamStopped, 1},
-        {Trouble::PlayFails, kStreamStopped, 0},  // ignored, and nothing plays
-        {Trouble::LockFails, kStreamDeviceFailed, 0},
-        {Trouble::UnlockFails, kStreamDeviceFailed, 0},
-    };
-    for (const Row& row : rows) {
-        SimulatedBuffer buffer(5 * 1764, 0, row.trouble);
-        EXPECT_EQ(run(buffer, 1764), row.exitCode) << int(row.trouble);
-        EXPECT_EQ(buffer.restores, row.restores) << int(row.trouble);
-        // Eight blocks went out exactly when the GUI thread's stop ended the stream.
-        EXPECT_EQ(buffer.writes.size() == 8, row.exitCode == kStreamStopped && row.trouble != Trouble::PlayFails);
     }
 }
 
@@ -258,28 +255,14 @@ TEST(WavRecorder, RecordsExactlyTheBlocksSentUntilRestartedOrClosed) {
     EXPECT_TRUE(reported.empty());
 }
 
-TEST(WavRecorder, FailuresAreReportedOnceWhenStartingOrFinishing) {
-    ErrorCapture errors;
-    RecorderSlot recorder;
-    std::vector<int16_t> block(2 * 2205, 1000);
-    EXPECT_FALSE(recorder.start("/nonexistent-tinemaster/take.wav", 44100));
-    EXPECT_FALSE(recorder.recording());
-    recorder.append(block.data(), 2205);
-    recorder.finish();
-    ASSERT_TRUE(recorder.start("/dev/full", 44100));
-    for (int i = 0; i < 20; ++i) recorder.append(block.data(), 2205);
-    EXPECT_EQ(reported, std::vector<ErrorCode>{ErrorCode::OpenFailed}) << "the audio thread reports nothing";
-    recorder.finish();
-    EXPECT_FALSE(recorder.recording());
-    recorder.finish();
-    EXPECT_EQ(reported, (std::vector<ErrorCode>{ErrorCode::OpenFailed, ErrorCode::WriteFailed}));
-}
-
-TEST(WavRecorder, FinishingWaitsForTheBlockTheAudioThreadIsAppending) {
+TEST(WavRecorder, FinishingWaitsForTheBlockBeingAppendedAndReportsEachFailureOnce) {
     ErrorCapture errors;
     TempDir dir;
     RecorderSlot recorder;
     const std::vector<int16_t> block(2 * 1000000, 0x1234);  // long enough to be caught while written
+    EXPECT_FALSE(recorder.start(dir / "none/take.wav", 44100));
+    EXPECT_FALSE(recorder.recording());
+    recorder.append(block.data(), 1);
     ASSERT_TRUE(recorder.start(dir / "take.wav", 44100));
     std::thread audio([&] { recorder.append(block.data(), 1000000); });
     while (std::filesystem::file_size(dir / "take.wav") <= kWavHeaderSize) std::this_thread::yield();
@@ -287,7 +270,14 @@ TEST(WavRecorder, FinishingWaitsForTheBlockTheAudioThreadIsAppending) {
     // The file is whole and final: the block that was being written is in it.
     EXPECT_EQ(readBytes(dir / "take.wav"), wavFile(44100, 2, block));
     audio.join();
-    EXPECT_TRUE(reported.empty());
+    // A lost write is reported when finishing, not by the audio thread.
+    ASSERT_TRUE(recorder.start("/dev/full", 44100));
+    recorder.append(block.data(), 20000);
+    EXPECT_EQ(reported, std::vector<ErrorCode>{ErrorCode::OpenFailed});
+    recorder.finish();
+    EXPECT_FALSE(recorder.recording());
+    recorder.finish();
+    EXPECT_EQ(reported, (std::vector<ErrorCode>{ErrorCode::OpenFailed, ErrorCode::WriteFailed}));
 }
 
 }  // namespace
