@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "TestFiles.h"
@@ -264,8 +265,12 @@ TEST(WavRecorder, FinishingWaitsForTheBlockBeingAppendedAndReportsEachFailureOnc
     EXPECT_FALSE(recorder.recording());
     recorder.append(block.data(), 1);
     ASSERT_TRUE(recorder.start(dir / "take.wav", 44100));
-    std::thread audio([&] { recorder.append(block.data(), 1000000); });
-    while (std::filesystem::file_size(dir / "take.wav") <= kWavHeaderSize) std::this_thread::yield();
+    std::atomic<bool> appended{false};
+    std::thread audio([&] {
+        recorder.append(block.data(), 1000000);
+        appended = true;
+    });
+    while (!appended && std::filesystem::file_size(dir / "take.wav") <= kWavHeaderSize) std::this_thread::yield();
     recorder.finish();
     // The file is whole and final: the block that was being written is in it.
     EXPECT_EQ(readBytes(dir / "take.wav"), wavFile(44100, 2, block));
