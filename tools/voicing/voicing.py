@@ -243,8 +243,10 @@ def measure(audio, starts, alias_low, alias_high, alias_starts):
 
     held = seg("held", 0, 12000)
     t, p = envelope(held, RATE, 50, 10)
+    m["swell"] = t[int(np.argmax(p))] + 0.025
+    # Detuned layers beat; 400 ms windows keep a beat's null from counting as the decay.
+    t, p = envelope(held, RATE, 400, 50)
     top = int(np.argmax(p))
-    m["swell"] = t[top] + 0.025
     below = np.nonzero(p[top:] < p[top] * 0.01)[0]  # 20 dB down
     m["decay"] = (t[top + below[0]] - t[top]) if len(below) else float("inf")
 
