@@ -1,7 +1,9 @@
 #pragma once
 // What the engine tests share: the sample rates, a look at the effects frame
 // by frame, the speed of an LFO.
+#include <array>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "TestHost.h"
@@ -16,27 +18,33 @@ constexpr float kRates[] = {22050.0f, 44100.0f, 48000.0f, 96000.0f, 192000.0f};
 
 // Renders `frames` frames, calling look(effects) as each is written.
 template <typename Look>
-void watch(EngineRig& rig, int32_t frames, Look look) {
+void watch(Engine& engine, int32_t frames, Look look) {
     struct Probe {
         EffectsChain* fx;
         Look* look;
         void write(float, float) { (*look)(*fx); }
-    } probe{&rig.engine.effects, &look};
-    MidiQueue none{rig.engine, {}};
-    rig.engine.renderBlock(frames, probe, none);
+    } probe{&engine.effects, &look};
+    MidiQueue none{engine, {}};
+    engine.renderBlock(frames, probe, none);
 }
 
-// Turns of an LFO per second over `frames` frames, from the angle its
-// sine/cosine pair sweeps.
-inline double lfoHz(EngineRig& rig, QuadratureLfo EffectsChain::*lfo, int32_t frames) {
-    const QuadratureLfo& l = rig.engine.effects.*lfo;
-    double angle = 0.0, previous = std::atan2(l.y, l.x);
-    watch(rig, frames, [&](EffectsChain&) {
-        const double a = std::atan2(l.y, l.x), d = a - previous;
-        angle += d - 2 * kPi * std::round(d / (2 * kPi));
-        previous = a;
+// Turns per second of the tremolo, auto-pan and phaser LFOs over `frames`
+// frames, from the angles their sine/cosine pairs sweep; look sees every frame.
+inline std::array<double, 3> lfoHz(Engine& engine, int32_t frames, std::function<void(const EffectsChain&)> look = {}) {
+    const QuadratureLfo* lfos[3] = {&engine.effects.tremoloLfo, &engine.effects.autopanLfo, &engine.effects.phaserLfo};
+    std::array<double, 3> angle{}, previous{};
+    for (int k = 0; k < 3; ++k) previous[k] = std::atan2(lfos[k]->y, lfos[k]->x);
+    watch(engine, frames, [&](const EffectsChain& fx) {
+        for (int k = 0; k < 3; ++k) {
+            const double a = std::atan2(lfos[k]->y, lfos[k]->x), d = a - previous[k];
+            angle[k] += d - 2 * kPi * std::round(d / (2 * kPi));
+            previous[k] = a;
+        }
+        if (look)
+            look(fx);
     });
-    return std::fabs(angle) / (2 * kPi) * rig.engine.sampleRate / frames;
+    for (double& a : angle) a = std::fabs(a) / (2 * kPi) * engine.sampleRate / frames;
+    return angle;
 }
 
 }  // namespace test

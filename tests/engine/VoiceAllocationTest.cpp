@@ -71,10 +71,8 @@ TEST(VoiceAllocation, WhatTheVoiceListHolds) {
         {"two voices: the one not lowest goes", 2, "+60 w10 +50 w10 +40 w110 =40,50"},
         {"the same lowest note overlaps beyond the limit", 1, "+40 +40 +40 =40,40,40 w100 =40"},
         {"a full pool has no voice for a new note", 128, "* n128 +60 n128 w100 n127"},
-        // Playing a sounding note again damps the old voice.
-        {"repeated held note", 16, "+60 w300 +60 w99 =60,60r w1 =60"},
-        {"repeated sustained note", 16, "P +60 w300 -60 +60 w99 =60,60r w1 =60"},
-        {"repeated fading note", 16, "+60 w300 -60 +60 w99 =60,60r w1 =60"},
+        {"a note played again damps its old voice, held, released or sustained", 16,
+         "+60 w300 +60 w99 =60,60r w1 =60 w300 -60 +60 w99 =60,60r w1 =60 P -60 +60 w99 =60,60r w1 =60"},
         {"velocity 0 is a note-off", 16, "+60 +64 w10 +60/0 =60r,64"},
         {"the pedal keeps released keys until lifted", 16, "P +60 +64 w64 -60 =60s,64 p =60r,64 P -64 =60r,64s"},
         {"pitch bend, aftertouch and other controllers change nothing", 16,

@@ -14,13 +14,11 @@ namespace {
 
 using test::EngineRig;
 
-// Every sample each pair sounds carrier² · sin 2π(c + m), m = index ·
-// sin 2π(p + feedback · m of the sample before), from its carrier and modulator
-// phases c and p, which advance by their note's frequency / rate. An operator
-// follows the key at its ratio or holds a fixed value; fixed values and offsets
-// are in half-hertz. Worked out here in double precision from the envelopes'
-// amplitudes; the table, its interpolation and the single-precision sums
-// stay within 3e-5 of it.
+// Each pair sounds carrier² · sin 2π(c + m), m = index · sin 2π(p + feedback ·
+// the m before), its phases c and p advancing by their operators' frequency /
+// rate: the key's at a ratio or a fixed value, fixed values and offsets in
+// half-hertz. Worked out in double precision from the envelopes' amplitudes;
+// the table, its interpolation and single-precision sums stay within 3e-5.
 TEST(VoiceKernel, TicksFollowThePhaseModulationFormulaAtEveryRate) {
     // Note, "Transpose" and "Detune" values, the key that sounds, the detuning.
     const std::tuple<int, float, float, int, double> rows[] = {
@@ -80,10 +78,9 @@ struct Scenario {
     int program, note, velocity, releaseAt, dampAt;  // -1: no such event
 };
 
-// The sum of one or two voices started from factory programs, rendered by
-// per-sample ticks (stretch 0) or in stretches cut at every event, two voices
-// as a pair; and the voices as they end. The modulators start at the same
-// phases in every render.
+// The sum of one or two voices on factory programs, rendered by per-sample ticks
+// (stretch 0) or in stretches cut at every event, two voices as a pair; and the
+// voices as they end. The modulators start at the same phases every time.
 std::pair<std::vector<float>, std::vector<FmVoice>> render(const std::vector<Scenario>& scenarios, int stretch) {
     test::restartModulatorPhases();
     std::deque<EngineRig> rigs;
@@ -150,8 +147,8 @@ TEST(VoiceKernel, StretchesAndPairsRenderTheTicksBitForBit) {
                 for (std::size_t v = 0; v < row.size(); ++v) {
                     const FmVoice &a = ticks.second[v], &b = stretches.second[v];
                     EXPECT_EQ(std::memcmp(a.oscillators, b.oscillators, sizeof a.oscillators), 0);
-                    EXPECT_TRUE(a.done == b.done && a.fading == b.fading && a.age == b.age);
-                    EXPECT_EQ(a.wrapCountdown, b.wrapCountdown);
+                    EXPECT_TRUE(a.done == b.done && a.fading == b.fading && a.age == b.age &&
+                                a.wrapCountdown == b.wrapCountdown);
                 }
             }
             if (row.size() == 1)
