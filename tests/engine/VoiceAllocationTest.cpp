@@ -1,6 +1,7 @@
 // What the voice list holds as a musician plays: stealing, repeated notes, the
 // sustain pedal, all-notes-off, the limits of the pool.
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <tuple>
