@@ -114,6 +114,8 @@ void HostSettings::load(SettingsStore& store) {
     primary = readBool(store, kSettingNames[6], d.primary);
     sampleRate = readInt(store, kSettingNames[7], d.sampleRate);
     tempo = readFloat(store, kSettingNames[8], d.tempo);
+    computerKeyboard = readBool(store, kComputerKeyboardSetting, d.computerKeyboard);
+    editorSize = readInt(store, kEditorSizeSetting, d.editorSize);
     applyBounds();
 }
 
@@ -130,8 +132,14 @@ bool HostSettings::save(SettingsStore& store) const {
     return ok;
 }
 
+bool HostSettings::saveEditorSize(SettingsStore& store) const {
+    return writeInt(store, kEditorSizeSetting, editorSize);
+}
+
 void HostSettings::applyBounds() {
     const HostSettings d;
+    if (editorSize != 100 && editorSize != 150 && editorSize != 200)
+        editorSize = d.editorSize;
     if (!inRange(latency, kMinLatencyMs, kMaxLatencyMs))
         latency = d.latency;
     if (!inRange(sampleRate, kMinSettingSampleRate, kMaxSettingSampleRate))

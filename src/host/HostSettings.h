@@ -65,17 +65,28 @@ struct HostSettings {
     int32_t sampleRate = 44100;
     float tempo = 120.0f;
 
-    // Reads the nine values in the order above; missing ones keep their
-    // defaults, out-of-range ones get them.
+    // Two more beside the nine, read at start with them but never written by
+    // save: whether the computer keyboard plays notes (the program never
+    // writes it), and the editor's size in percent (100, 150 or 200; 0 when
+    // none was chosen, and the monitor's DPI decides), written by
+    // saveEditorSize when the user picks one.
+    bool computerKeyboard = true;
+    int32_t editorSize = 0;
+
+    // Reads the nine values in the order above, then the two others; missing
+    // ones keep their defaults, out-of-range ones get them.
     void load(SettingsStore& store);
     // Writes all nine in the same order. False when any write failed.
     bool save(SettingsStore& store) const;
+    bool saveEditorSize(SettingsStore& store) const;
     // Puts every bounded value that is out of range back to its default.
     void applyBounds();
 };
 
 // Value names in the store, in load and save order.
 extern const char* const kSettingNames[9];
+constexpr const char* kComputerKeyboardSetting = "computerKeyboard";
+constexpr const char* kEditorSizeSetting = "editorSize";
 
 // ---- Setup dialog model ----
 
