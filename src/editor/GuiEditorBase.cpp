@@ -3,12 +3,21 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include "gui/DisplayScale.h"
 #include "plugin/EffectBaseX.h"
 
 namespace tine {
 
 GuiEditorBase::GuiEditorBase(EffectBase* owner)
-    : EditorBase(owner), rect{0, 0, 0, 0}, frame(nullptr), nextIdleTime(GetTickCount()), inIdle(false) {
+    : EditorBase(owner),
+      rect{0, 0, 0, 0},
+      nativeWidth(0),
+      nativeHeight(0),
+      chosenScale(0),
+      dpiScale(0),
+      frame(nullptr),
+      nextIdleTime(GetTickCount()),
+      inIdle(false) {
     // Drag and drop needs OLE on the thread that will own the editor's window.
     const HRESULT result = OleInitialize(nullptr);
     oleInitialised = SUCCEEDED(result);
@@ -25,9 +34,36 @@ int32_t GuiEditorBase::getRect(ERect** out) {
     return 1;
 }
 
+void GuiEditorBase::setPanelSize(int32_t width, int32_t height) {
+    nativeWidth = width;
+    nativeHeight = height;
+    if (!chosenScale && !dpiScale)
+        dpiScale = scaleForDpi(monitorDpi(nullptr));
+    const int32_t scale = getScale();
+    rect.top = 0;
+    rect.left = 0;
+    rect.right = static_cast<int16_t>(width * scale / 100);
+    rect.bottom = static_cast<int16_t>(height * scale / 100);
+}
+
+void GuiEditorBase::setScale(int32_t percent) {
+    chosenScale = isDisplayScale(percent) ? percent : 0;
+    setPanelSize(nativeWidth, nativeHeight);
+    if (frame)
+        frame->setScale(getScale());
+}
+
+int32_t GuiEditorBase::getScale() const {
+    if (chosenScale)
+        return chosenScale;
+    return dpiScale ? dpiScale : 100;
+}
+
 bool GuiEditorBase::open(void* parentWindow) {
     postUpdate();
     systemWindow = parentWindow;
+    dpiScale = scaleForDpi(monitorDpi(static_cast<HWND>(parentWindow)));
+    setPanelSize(nativeWidth, nativeHeight);
     return true;
 }
 

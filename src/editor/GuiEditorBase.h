@@ -35,12 +35,30 @@ public:
     void endEdit(int32_t tag) override;
 
     Frame* getFrame() const { return frame; }
+    // What the host is told: the panel at the scale it is shown at.
     const ERect& getEditorRect() const { return rect; }
+    int32_t getPanelWidth() const { return nativeWidth; }
+    int32_t getPanelHeight() const { return nativeHeight; }
+
+    // Shows the editor at 100, 150 or 200 percent of the panel's size (the
+    // frame and the host's windows follow when open). 0, the start, picks it
+    // from the DPI of the monitor the editor opens on (before it opens, the
+    // primary monitor's).
+    void setScale(int32_t percent) override;
+    // The scale the editor is shown at, or will be.
+    int32_t getScale() const override;
 
 protected:
     explicit GuiEditorBase(EffectBase* owner);
 
+    // Sets the panel's own size; the rectangle the host is told follows it.
+    void setPanelSize(int32_t width, int32_t height);
+
     ERect rect;
+    int32_t nativeWidth;
+    int32_t nativeHeight;
+    int32_t chosenScale;  // 0: by the DPI
+    int32_t dpiScale;     // what the DPI gave when the editor opened last; 0 before
     Frame* frame;
     uint32_t nextIdleTime;
     bool inIdle;

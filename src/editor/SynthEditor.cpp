@@ -90,10 +90,7 @@ SynthEditor::SynthEditor(SynthPlugin* owner)
         reportError(ErrorCode::OutOfMemory);
         return;
     }
-    rect.top = 0;
-    rect.left = 0;
-    rect.bottom = static_cast<int16_t>(lowerHeight() + upperHeight());
-    rect.right = static_cast<int16_t>(panelWidth());
+    setPanelSize(panelWidth(), upperHeight() + lowerHeight());
     ++gLiveEditors;
     constructed = 1;
 }
@@ -157,13 +154,11 @@ bool SynthEditor::open(void* parentWindow) {
         close();
     // The pages are always built unfolded: an editor closed while folded
     // must not come back with the strip's height around the full layout.
-    rect.top = 0;
-    rect.left = 0;
-    rect.right = static_cast<int16_t>(panelWidth());
-    rect.bottom = static_cast<int16_t>(upperHeight() + lowerHeight());
+    setPanelSize(panelWidth(), upperHeight() + lowerHeight());
     GuiEditorBase::open(parentWindow);
 
-    frame = new (std::nothrow) Frame(Rect(0, 0, rect.right, rect.bottom), static_cast<HWND>(parentWindow), this);
+    frame = new (std::nothrow)
+        Frame(Rect(0, 0, getPanelWidth(), getPanelHeight()), static_cast<HWND>(parentWindow), this, getScale());
     if (!frame) {
         reportError(ErrorCode::OutOfMemory);
         return false;
@@ -354,17 +349,17 @@ void SynthEditor::fold(bool folded) {
     const int32_t width = panelWidth();
     Rect strip;
     if (folded) {
-        rect.bottom = static_cast<int16_t>(lowerHeight());
+        setPanelSize(width, lowerHeight());
         showPage(kNoPage);
         strip = Rect(0, 0, width, lowerHeight());
     } else {
-        rect.bottom = static_cast<int16_t>(rect.bottom + upperHeight());
+        setPanelSize(width, getPanelHeight() + upperHeight());
         showPage(kMainPage);
         strip = Rect(0, upperHeight(), width, upperHeight() + lowerHeight());
     }
     pages[kStripPage]->setViewSize(strip);
     pages[kStripPage]->setMouseableArea(strip);
-    frame->setSize(rect.right, rect.bottom);
+    frame->setSize(getPanelWidth(), getPanelHeight());
     frame->redraw();
 }
 

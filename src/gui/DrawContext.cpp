@@ -1,5 +1,7 @@
 #include "gui/DrawContext.h"
 
+#include "gui/Frame.h"
+
 namespace tine {
 
 namespace {
@@ -58,6 +60,16 @@ DrawContext::DrawContext(Frame* owner, HDC dc, HWND win)
       oldPen(nullptr),
       oldBrush(nullptr),
       oldFont(nullptr) {
+    if (frame && window && window == frame->getSystemWindow()) {
+        scale = frame->getScale();
+        if (HDC canvas = deviceContext ? frame->openCanvas() : nullptr) {
+            windowContext = deviceContext;
+            deviceContext = canvas;
+            // Contexts on the picture may nest (an idle redraw while a
+            // control holds the mouse): each leaves it as it found it.
+            canvasState = SaveDC(canvas);
+        }
+    }
     if (deviceContext) {
         oldPen = GetCurrentObject(deviceContext, OBJ_PEN);
         oldBrush = GetCurrentObject(deviceContext, OBJ_BRUSH);
@@ -68,6 +80,7 @@ DrawContext::DrawContext(Frame* owner, HDC dc, HWND win)
         POINT origin = {0, 0};
         ClientToScreen(window, &origin);
         windowOrigin = Point(origin.x, origin.y);
+        screenOrigin = windowOrigin;
     }
     setFrameColor(kWhiteColor);
     setLineStyle(0);
@@ -92,6 +105,10 @@ DrawContext::~DrawContext() {
         DeleteObject(font);
     if (deleteDeviceContext && deviceContext)
         DeleteDC(deviceContext);
+    if (windowContext) {
+        RestoreDC(deviceContext, canvasState);
+        frame->closeCanvas(windowContext);
+    }
 }
 
 void DrawContext::moveTo(const Point& p) {
@@ -234,7 +251,17 @@ int32_t DrawContext::getMouseButtons() {
 void DrawContext::getMouseLocation(Point& where) {
     POINT cursor = {0, 0};
     GetCursorPos(&cursor);
-    where = Point(cursor.x - windowOrigin.h, cursor.y - windowOrigin.v);
+    // Containers move the window origin by their place in the frame, which
+    // counts in the frame's pixels.
+    Point inFrame(cursor.x - screenOrigin.h, cursor.y - screenOrigin.v);
+    if (scale != 100 && frame)
+        inFrame = frame->fromWindow(inFrame.h, inFrame.v);
+    where = Point(inFrame.h - (windowOrigin.h - screenOrigin.h), inFrame.v - (windowOrigin.v - screenOrigin.v));
+}
+
+Point DrawContext::toScreen(const Point& local) const {
+    const int32_t x = windowOrigin.h - screenOrigin.h + local.h, y = windowOrigin.v - screenOrigin.v + local.v;
+    return Point(screenOrigin.h + x * scale / 100, screenOrigin.v + y * scale / 100);
 }
 
 Color DrawContext::getPoint(const Point& p) {

@@ -30,7 +30,9 @@ enum TextAlign : int32_t {
 class DrawContext {
 public:
     // Either argument may be null: a context without a device context only
-    // reports the mouse, one without a window has no window origin.
+    // reports the mouse, one without a window has no window origin. A
+    // context on the window of a scaled frame draws into the frame's native
+    // picture instead, which goes to deviceContext when the context ends.
     DrawContext(Frame* frame, HDC deviceContext, HWND window);
     virtual ~DrawContext();
 
@@ -65,8 +67,11 @@ public:
 
     // MouseButtons bits, read at the moment of the call.
     int32_t getMouseButtons();
-    // The cursor relative to the window origin (the drawing area of the view).
+    // The cursor relative to the window origin (the drawing area of the view),
+    // in the frame's own pixels when the frame is scaled.
     void getMouseLocation(Point& where);
+    // Where a point of the drawing area lies on the screen.
+    Point toScreen(const Point& local) const;
 
     // The colour of one pixel (drawing offset applied); for checks and pickers.
     Color getPoint(const Point& p);
@@ -111,6 +116,13 @@ protected:
     HGDIOBJ oldBrush;
     HGDIOBJ oldFont;
     bool deleteDeviceContext = false;  // a memory context made by a subclass
+    // The frame's scale, the screen position of its window's client area,
+    // and while drawing into the frame's picture the window's device context
+    // it goes to and the picture's state to restore.
+    int32_t scale = 100;
+    Point screenOrigin;
+    HDC windowContext = nullptr;
+    int canvasState = 0;
 };
 
 inline COLORREF toColorRef(Color c) {

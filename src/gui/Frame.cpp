@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "gui/Bitmap.h"
+#include "gui/DisplayScale.h"
 #include "gui/DrawContext.h"
 #include "gui/FrameOwner.h"
 #include "gui/TextEdit.h"
@@ -53,6 +54,13 @@ bool registerWindowClass() {
 void unregisterWindowClass() {
     if (classUsers > 0 && --classUsers == 0)
         UnregisterClassA(className, moduleHandle());
+}
+
+// Rounds toward minus infinity, so a pointer left of or above the window
+// maps to the frame's pixel it lies over.
+int32_t floorDivide(int32_t value, int32_t divisor) {
+    const int32_t quotient = value / divisor;
+    return (value % divisor != 0 && value < 0) ? quotient - 1 : quotient;
 }
 
 bool endsWithLink(const char* name) {
@@ -185,7 +193,7 @@ bool Frame::resolveShortcut(const char* shortcut, char* target, int32_t targetSi
     return resolved;
 }
 
-Frame::Frame(const Rect& r, HWND parent, FrameOwner* owner)
+Frame::Frame(const Rect& r, HWND parent, FrameOwner* owner, int32_t percent)
     : View(r),
       editor(owner),
       parentWindow(parent),
@@ -201,12 +209,25 @@ Frame::Frame(const Rect& r, HWND parent, FrameOwner* owner)
       paintContext(nullptr),
       savedCursor(nullptr),
       dropTarget(nullptr),
-      oleInitialised(false) {
+      oleInitialised(false),
+      scale(isDisplayScale(percent) ? percent : 100),
+      canvas(nullptr),
+      canvasBitmap(nullptr),
+      canvasOldBitmap(nullptr),
+      canvasWidth(0),
+      canvasHeight(0),
+      canvasUsers(0),
+      canvasComplete(false),
+      canvasStale(false),
+      lastPresent(0) {
     frame = this;
     oleInitialised = SUCCEEDED(OleInitialize(nullptr));
     if (registerWindowClass()) {
-        window = CreateWindowExA(0, className, "Window", WS_CHILD | WS_VISIBLE, 0, 0, r.width(), r.height(), parent,
-                                 nullptr, moduleHandle(), nullptr);
+        // In a host that is not DPI aware itself the system keeps the
+        // window at the host's awareness; elsewhere it gets ours.
+        PerMonitorDpiScope dpiAware;
+        window = CreateWindowExA(0, className, "Window", WS_CHILD | WS_VISIBLE, 0, 0, toWindow(r.width()),
+                                 toWindow(r.height()), parent, nullptr, moduleHandle(), nullptr);
         if (window)
             SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
@@ -236,6 +257,8 @@ Frame::~Frame() {
         SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         DestroyWindow(window);
     }
+    canvasUsers = 0;
+    dropCanvas();
     unregisterWindowClass();
 }
 
@@ -254,8 +277,19 @@ LRESULT CALLBACK Frame::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(hwnd, &paint);
             frame->paintContext = new DrawContext(frame, dc, hwnd);
-            frame->drawRect(frame->paintContext,
-                            Rect(paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom));
+            const RECT& area = paint.rcPaint;
+            Rect dirty(area.left, area.top, area.right, area.bottom);
+            if (frame->paintContext->getSystemContext() == frame->canvas && frame->canvas) {
+                // The picture's pixels that the window's dirty pixels show,
+                // with a pixel around for the smoothing; all of them while the
+                // picture has never been drawn whole.
+                const Point from = frame->fromWindow(area.left, area.top);
+                const Point to = frame->fromWindow(area.right - 1, area.bottom - 1);
+                dirty = frame->canvasComplete ? Rect(from.h - 1, from.v - 1, to.h + 2, to.v + 2)
+                                              : Rect(0, 0, frame->size.width(), frame->size.height());
+                frame->canvasComplete = true;
+            }
+            frame->drawRect(frame->paintContext, dirty);
             delete frame->paintContext;
             frame->paintContext = nullptr;
             EndPaint(hwnd, &paint);
@@ -267,7 +301,8 @@ LRESULT CALLBACK Frame::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case WM_MBUTTONDOWN: {
         HDC dc = GetDC(hwnd);
         DrawContext* context = new DrawContext(frame, dc, hwnd);
-        const Point where(static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam)));
+        const Point where =
+            frame->fromWindow(static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam)));
         frame->mouse(context, where);
         delete context;
         ReleaseDC(hwnd, dc);
@@ -291,6 +326,8 @@ void Frame::draw(DrawContext* context) {
     if (!context)
         return;
     firstDraw = false;
+    if (canvas && context->getSystemContext() == canvas)
+        canvasComplete = true;
     if (background)
         background->draw(context, Rect(0, 0, size.width(), size.height()));
     for (int32_t i = 0; i < viewCount; ++i) views[i]->draw(context);
@@ -461,6 +498,119 @@ bool Frame::setSize(int32_t width, int32_t height) {
     size.bottom = size.top + height;
     if (!window)
         return true;
+    resizeWindows(toWindow(width), toWindow(height));
+    if (scale != 100) {
+        dropCanvas();
+        InvalidateRect(window, nullptr, FALSE);
+    }
+    return true;
+}
+
+void Frame::setScale(int32_t percent) {
+    if (!isDisplayScale(percent))
+        percent = 100;
+    if (percent == scale)
+        return;
+    scale = percent;
+    dropCanvas();
+    if (!window)
+        return;
+    resizeWindows(toWindow(size.width()), toWindow(size.height()));
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+Point Frame::fromWindow(int32_t x, int32_t y) const {
+    return Point(floorDivide(x * 100, scale), floorDivide(y * 100, scale));
+}
+
+POINT Frame::toScreen(const Point& where) const {
+    POINT p = {toWindow(where.h), toWindow(where.v)};
+    if (window)
+        ClientToScreen(window, &p);
+    return p;
+}
+
+HDC Frame::openCanvas() {
+    if (scale == 100 || !window)
+        return nullptr;
+    if (!canvas) {
+        HDC reference = GetDC(window);
+        canvas = CreateCompatibleDC(reference);
+        canvasWidth = size.width() > 0 ? size.width() : 1;
+        canvasHeight = size.height() > 0 ? size.height() : 1;
+        canvasBitmap = CreateCompatibleBitmap(reference, canvasWidth, canvasHeight);
+        ReleaseDC(window, reference);
+        if (!canvas || !canvasBitmap) {
+            dropCanvas();
+            return nullptr;  // drawn unscaled rather than not at all
+        }
+        canvasOldBitmap = SelectObject(canvas, canvasBitmap);
+        // What no view covers shows the window's own background, as unscaled.
+        RECT all = {0, 0, canvasWidth, canvasHeight};
+        FillRect(canvas, &all, reinterpret_cast<HBRUSH>(GetClassLongPtrA(window, GCLP_HBRBACKGROUND)));
+        canvasComplete = false;
+    }
+    ++canvasUsers;
+    return canvas;
+}
+
+void Frame::closeCanvas(HDC windowContext) {
+    if (canvasUsers > 0)
+        --canvasUsers;
+    present(windowContext);
+    if (canvasUsers == 0 && canvasStale)
+        dropCanvas();
+}
+
+void Frame::present(HDC target) {
+    if (!canvas || !target || !window)
+        return;
+    if (!canvasComplete) {
+        // Half a picture would flash: the paint that follows draws it whole.
+        InvalidateRect(window, nullptr, FALSE);
+        return;
+    }
+    const int saved = SaveDC(target);
+    // A native child (the edit of a text field) keeps its own pixels.
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child))
+            continue;
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        ExcludeClipRect(target, r.left, r.top, r.right, r.bottom);
+    }
+    if (scale % 100 == 0) {
+        SetStretchBltMode(target, COLORONCOLOR);
+    } else {
+        SetStretchBltMode(target, HALFTONE);
+        SetBrushOrgEx(target, 0, 0, nullptr);
+    }
+    StretchBlt(target, 0, 0, toWindow(canvasWidth), toWindow(canvasHeight), canvas, 0, 0, canvasWidth, canvasHeight,
+               SRCCOPY);
+    RestoreDC(target, saved);
+    lastPresent = GetTickCount();
+}
+
+void Frame::dropCanvas() {
+    if (canvasUsers > 0) {
+        canvasStale = true;  // a context still draws into it
+        return;
+    }
+    if (canvas && canvasOldBitmap)
+        SelectObject(canvas, canvasOldBitmap);
+    if (canvasBitmap)
+        DeleteObject(canvasBitmap);
+    if (canvas)
+        DeleteDC(canvas);
+    canvas = nullptr;
+    canvasBitmap = nullptr;
+    canvasOldBitmap = nullptr;
+    canvasComplete = false;
+    canvasStale = false;
+}
+
+void Frame::resizeWindows(int32_t width, int32_t height) {
     // Grow the frame's window and each wrapping window up to the first one
     // with a caption, whose border makes the difference exactly twice the
     // dialog frame; an MDI client area and windows far larger than their
@@ -483,11 +633,10 @@ bool Frame::setSize(int32_t width, int32_t height) {
         dw = (outer.right - outer.left) - (own.right - own.left);
         dh = (outer.bottom - outer.top) - (own.bottom - own.top);
         if (dw > 80 || dh > 80)
-            return true;  // the parent belongs to the host: it keeps its size
+            return;  // the parent belongs to the host: it keeps its size
         current = parent;
     } while (dw != captionBorder);
     SetWindowPos(current, nullptr, 0, 0, width + dw, height + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return true;
 }
 
 HWND Frame::getOuterWindow() {
@@ -523,7 +672,7 @@ void Frame::getCurrentLocation(Point& where) {
     GetCursorPos(&cursor);
     if (window)
         ScreenToClient(window, &cursor);
-    where = Point(cursor.x, cursor.y);
+    where = fromWindow(cursor.x, cursor.y);
 }
 
 View* Frame::getViewAt(const Point& where) {
@@ -544,6 +693,13 @@ void Frame::endEdit(int32_t tag) {
 }
 
 void Frame::idleWhileTracking() {
+    // What a control draws while it holds the mouse goes into the picture:
+    // show it now and then.
+    if (canvasUsers > 0 && window && GetTickCount() - lastPresent >= 20) {
+        HDC dc = GetDC(window);
+        present(dc);
+        ReleaseDC(window, dc);
+    }
     if (editor)
         editor->idleWhileTracking();
 }

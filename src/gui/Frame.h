@@ -32,9 +32,10 @@ enum KnobMode : int32_t {
 
 class Frame : public View {
 public:
-    // Creates the frame's window as a visible child of parentWindow, the
-    // frame's width and height at (0, 0). Without a parent no window exists.
-    Frame(const Rect& size, HWND parentWindow, FrameOwner* owner);
+    // Creates the frame's window as a visible child of parentWindow at (0, 0),
+    // the frame's width and height at scale percent (see setScale). Without a
+    // parent no window exists.
+    Frame(const Rect& size, HWND parentWindow, FrameOwner* owner, int32_t scale = 100);
 
     ~Frame() override;
     void draw(DrawContext* context = nullptr) override;
@@ -58,6 +59,27 @@ public:
     // Resizes the frame's window and the wrapping windows up to the first
     // captioned one. False when closed or when the size is unchanged.
     bool setSize(int32_t width, int32_t height);
+
+    // Shows the frame at 100, 150 or 200 percent of its size (anything else
+    // reads as 100) and resizes the windows as setSize does. The views keep
+    // their native size and coordinates: they draw into a picture of the
+    // frame that goes to the window enlarged (whole pixels doubled at 200 %,
+    // smoothed at 150 %), and mouse positions are scaled back.
+    void setScale(int32_t percent);
+    int32_t getScale() const { return scale; }
+    // A length of the frame in the window's pixels.
+    int32_t toWindow(int32_t length) const { return length * scale / 100; }
+    // A pixel of the window in the frame's coordinates.
+    Point fromWindow(int32_t x, int32_t y) const;
+    // A point of the frame on the screen.
+    POINT toScreen(const Point& where) const;
+
+    // For DrawContext. While scaled, a context on the frame's window draws
+    // into the picture openCanvas hands out (null at 100 %: it draws on the
+    // window itself); closeCanvas shows the picture through the window's
+    // device context the context was made for.
+    HDC openCanvas();
+    void closeCanvas(HDC windowContext);
     // The window that encloses the editor: the owner for dialogs.
     HWND getOuterWindow();
 
@@ -97,6 +119,9 @@ public:
 private:
     int32_t routeKey(int32_t (View::*handler)(KeyCode&), KeyCode& key);
     bool anyViewDirty();
+    void resizeWindows(int32_t width, int32_t height);
+    void present(HDC windowContext);
+    void dropCanvas();
 
     FrameOwner* editor;
     HWND parentWindow;
@@ -113,6 +138,16 @@ private:
     HCURSOR savedCursor;
     DropTarget* dropTarget;
     bool oleInitialised;
+    int32_t scale;
+    // The frame's picture at its native size while it is scaled.
+    HDC canvas;
+    HBITMAP canvasBitmap;
+    HGDIOBJ canvasOldBitmap;
+    int32_t canvasWidth, canvasHeight;
+    int32_t canvasUsers;
+    bool canvasComplete;  // drawn whole since it was made
+    bool canvasStale;     // to be made anew once its last user is done
+    DWORD lastPresent;
 };
 
 }  // namespace tine

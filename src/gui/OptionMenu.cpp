@@ -320,18 +320,20 @@ void OptionMenu::takeFocus(DrawContext* context) {
     if (!menu)
         return;
 
-    Point origin;
+    // Below the menu's box (or at its top) as the scaled frame shows it.
+    Point corner(size.left, (style & kPopupTopStyle) ? size.top : size.bottom);
+    int x, y;
     if (context) {
-        origin = context->getWindowOrigin();
+        const Point screen = context->toScreen(corner);
+        x = screen.h;
+        y = screen.v;
     } else {
-        POINT corner = {0, 0};
-        ClientToScreen(window, &corner);
-        origin = Point(corner.x, corner.y);
         for (View* parent = parentView; parent; parent = parent->getParentView())
-            origin.offset(parent->getViewSize().left, parent->getViewSize().top);
+            corner.offset(parent->getViewSize().left, parent->getViewSize().top);
+        const POINT screen = frame->toScreen(corner);
+        x = screen.x;
+        y = screen.y;
     }
-    const int x = origin.h + size.left;
-    const int y = origin.v + ((style & kPopupTopStyle) ? size.top : size.bottom);
     UINT flags = TPM_LEFTALIGN | TPM_RETURNCMD | TPM_NONOTIFY;
     if (lastButton & kRButton)
         flags |= TPM_RIGHTBUTTON;

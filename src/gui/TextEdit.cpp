@@ -19,6 +19,7 @@ void copyText(char* destination, const char* source) {
 TextEdit::TextEdit(const Rect& r, ControlListener* l, int32_t t, const char* initial, Bitmap* bitmap, int32_t s)
     : ValueDisplay(r, bitmap, s),
       editControl(nullptr),
+      focusBefore(nullptr),
       editFont(nullptr),
       editBrush(nullptr),
       editDefaultProc(nullptr),
@@ -114,21 +115,24 @@ void TextEdit::takeFocus(DrawContext* context) {
         alignment = ES_CENTER;
     else if (horiAlign == kRightText)
         alignment = ES_RIGHT;
-    editControl = CreateWindowExA(0, "EDIT", textBuffer, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | alignment,
-                                  size.left + offset.h, size.top + offset.v, size.width() + 1, size.height() + 1,
-                                  frame->getSystemWindow(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    // Over the field as the scaled frame shows it, the outline included.
+    const int left = frame->toWindow(size.left + offset.h), top = frame->toWindow(size.top + offset.v);
+    const int right = frame->toWindow(size.right + offset.h + 1), bottom = frame->toWindow(size.bottom + offset.v + 1);
+    editControl = CreateWindowExA(0, "EDIT", textBuffer, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | alignment, left, top,
+                                  right - left, bottom - top, frame->getSystemWindow(), nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
     if (!editControl)
         return;
     // The native control uses the field's font at normal weight.
-    editFont = CreateFontA(-DrawContext::fontTableSize(fontNumber), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                           ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+    editFont = CreateFontA(-frame->toWindow(DrawContext::fontTableSize(fontNumber)), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                           FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                            VARIABLE_PITCH | FF_SWISS, DrawContext::fontFace(fontNumber));
     if (editFont)
         SendMessageA(editControl, WM_SETFONT, reinterpret_cast<WPARAM>(editFont), TRUE);
     SetWindowLongPtrA(editControl, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SendMessageA(editControl, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(0, 0));
     SendMessageA(editControl, EM_SETSEL, 0, -1);
-    SetFocus(editControl);
+    focusBefore = SetFocus(editControl);
     editDefaultProc =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(editControl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc)));
 }
@@ -185,6 +189,11 @@ void TextEdit::looseFocus(DrawContext* context) {
 
     char edited[256] = {0};
     GetWindowTextA(edit, edited, 255);
+    // An edit ended from inside (Return, a click on the frame) hands the keys
+    // back to the window that had them, not to the frame's window.
+    if (GetFocus() == edit && focusBefore && IsWindow(focusBefore))
+        SetFocus(focusBefore);
+    focusBefore = nullptr;
     SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editDefaultProc));
     SetWindowLongPtrA(edit, GWLP_USERDATA, 0);
     DestroyWindow(edit);

@@ -42,6 +42,7 @@ private:
 
     char textBuffer[256];
     HWND editControl;
+    HWND focusBefore;  // where the keys went before the edit took them
     HFONT editFont;
     HBRUSH editBrush;
     WNDPROC editDefaultProc;

@@ -62,6 +62,12 @@ public:
     // Nothing shows it here.
     virtual void programNameChanged(const char* name) { (void)name; }
 
+    // The size the editor is shown at, in percent of its own. An editor that
+    // scales takes 100, 150 or 200, and 0 to follow the monitor's DPI; the
+    // plain one has nothing to show and stays at 100.
+    virtual void setScale(int32_t percent) { (void)percent; }
+    virtual int32_t getScale() const { return 100; }
+
     EffectBase* getEffect() const { return effect; }
     void* getSystemWindow() const { return systemWindow; }
     bool isUpdatePending() const { return updateFlag != 0; }
