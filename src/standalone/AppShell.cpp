@@ -4,10 +4,13 @@
 
 #include <new>
 
+#include "gui/DisplayScale.h"
+#include "gui/Frame.h"
 #include "gui/FrameOwner.h"
 #include "params/ErrorReport.h"
 #include "plugin/EditorBase.h"
 #include "host/HostCallback.h"
+#include "standalone/KeyboardPlay.h"
 #include "standalone/MidiPort.h"
 #include "standalone/StandaloneSynth.h"
 
@@ -32,6 +35,27 @@ LRESULT CALLBACK shellWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         if (synth)
             synth->showProgramName();
         return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+        if (synth && handleKeyMessage(*synth, message, wParam, lParam))
+            return 0;
+        break;
+    case WM_KILLFOCUS:
+        // Typing into a text field, another window, the setup dialog: the
+        // keys held now will not be seen going up.
+        if (synth)
+            releaseKeyboardNotes(*synth);
+        break;
+    case WM_ACTIVATE:
+        if (synth && LOWORD(wParam) == WA_INACTIVE)
+            releaseKeyboardNotes(*synth);
+        break;
+    case WM_SIZE:
+        if (synth && wParam == SIZE_MINIMIZED)
+            releaseKeyboardNotes(*synth);
+        break;
     case WM_GETMINMAXINFO: {
         // The system's minimum tracking size would widen a window around a
         // small editor (or none) at creation; the windows cannot be resized,
@@ -104,41 +128,100 @@ void* createHostWindow(void* parent, const char* title, const char* className, i
     return window;
 }
 
-int runMainWindow(void* instance, void* owner) {
+namespace {
+
+// The editor's rectangle shown at percent; without an editor, the room kept
+// for one.
+ERect editorRectAt(EditorBase* editor, int32_t percent) {
+    ERect* editorRect = nullptr;
+    if (editor) {
+        editor->setScale(percent);
+        editor->getRect(&editorRect);
+    }
+    if (editorRect)
+        return *editorRect;
+    ERect rect = kNoEditorRect;
+    rect.right = static_cast<int16_t>(rect.left + (rect.right - rect.left) * percent / 100);
+    rect.bottom = static_cast<int16_t>(rect.top + (rect.bottom - rect.top) * percent / 100);
+    return rect;
+}
+
+int32_t stripHeight(int32_t percent) {
+    return kToolbarStripHeight * percent / 100;
+}
+
+}  // namespace
+
+bool openMainWindow(void* owner) {
     StandaloneSynth* synth = standaloneInstance();
     if (!synth)
-        return 0;
+        return false;
+    // The window opens at the editor's corner, which is the screen's: the
+    // primary monitor's DPI decides unless a size was chosen.
+    const int32_t stored = synth->settings().editorSize;
+    const int32_t percent = isDisplayScale(stored) ? stored : scaleForDpi(monitorDpi(nullptr));
 
     EditorBase* editor = synth->getRegisteredEditor();
-    ERect* editorRect = nullptr;
-    if (editor)
-        editor->getRect(&editorRect);
-    const ERect rect = editorRect ? *editorRect : kNoEditorRect;
+    const ERect native = editorRectAt(editor, 100);
+    const ERect rect = editorRectAt(editor, percent);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
 
     HWND mainWindow =
         static_cast<HWND>(createHostWindow(owner, kMainWindowTitle, kMainWindowClass, rect.left, rect.top, width,
-                                           height + kToolbarStripHeight, kMainWindowStyle, editor));
+                                           height + stripHeight(percent), kMainWindowStyle, editor));
     if (!mainWindow) {
         reportError(ErrorCode::OutOfMemory);
-        return 0;
+        return false;
     }
     synth->setMainWindow(mainWindow);
 
-    if (!synth->toolbar().build(mainWindow, width, dynamic_cast<FrameOwner*>(editor), synth)) {
+    if (!synth->toolbar().build(mainWindow, native.right - native.left, dynamic_cast<FrameOwner*>(editor), synth)) {
         synth->setMainWindow(nullptr);
         DestroyWindow(mainWindow);
-        return 0;
+        return false;
     }
+    synth->toolbar().frame()->setScale(percent);
 
     HWND editorWindow = static_cast<HWND>(createHostWindow(mainWindow, kMainWindowTitle, kEditorWindowClass, 0,
-                                                           kToolbarStripHeight, width, height, WS_CHILD, editor));
+                                                           stripHeight(percent), width, height, WS_CHILD, editor));
     if (editor && editorWindow)
         editor->open(editorWindow);
 
     synth->showProgramName();
     synth->setProgram(0);
+    return true;
+}
+
+void closeMainWindow() {
+    StandaloneSynth* synth = standaloneInstance();
+    if (!synth)
+        return;
+    // The window is gone: a late refresh from the audio thread posts nowhere.
+    synth->setMainWindow(nullptr);
+    synth->toolbar().release();
+}
+
+void showAtScale(StandaloneSynth& synth, int32_t percent) {
+    HWND mainWindow = static_cast<HWND>(synth.mainWindow());
+    if (!mainWindow || !isDisplayScale(percent))
+        return;
+    const ERect rect = editorRectAt(synth.getRegisteredEditor(), percent);
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top, strip = stripHeight(percent);
+    if (Frame* toolbar = synth.toolbar().frame())
+        toolbar->setScale(percent);
+    if (HWND editorWindow = FindWindowExA(mainWindow, nullptr, kEditorWindowClass, nullptr))
+        SetWindowPos(editorWindow, nullptr, 0, strip, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT outer = {0, 0, width, height + strip};
+    AdjustWindowRect(&outer, kMainWindowStyle, FALSE);
+    SetWindowPos(mainWindow, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(mainWindow, nullptr, TRUE);
+}
+
+int runMainWindow(void*, void* owner) {
+    if (!openMainWindow(owner))
+        return 0;
 
     MSG message = {};
     int exitCode = 0;
@@ -153,9 +236,7 @@ int runMainWindow(void* instance, void* owner) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    // The window is gone: a late refresh from the audio thread posts nowhere.
-    synth->setMainWindow(nullptr);
-    synth->toolbar().release();
+    closeMainWindow();
     return exitCode;
 }
 

@@ -8,6 +8,8 @@
 
 namespace tine {
 
+class StandaloneSynth;
+
 constexpr const char* kMainWindowTitle = "Tinemaster";
 constexpr const char* kMainWindowClass = "Tinemaster core - Standalone VSTI class";
 constexpr const char* kEditorWindowClass = "Tinemaster - Standalone VSTI class";
@@ -37,6 +39,18 @@ void* createHostWindow(void* parent, const char* title, const char* className, i
 // Shows the main window for the running instance, runs the message loop until
 // the window is closed, and answers the quit message's exit code.
 int runMainWindow(void* instance, void* owner);
+
+// runMainWindow's first and last steps around its message loop: the main
+// window with the toolbar and the editor, shown at the stored size or else at
+// the size the monitor's DPI gives (false when it could not be made, or the
+// toolbar could not); then the toolbar released.
+bool openMainWindow(void* owner);
+void closeMainWindow();
+
+// Shows the editor and the toolbar at percent (100, 150 or 200) of their size
+// and fits the windows around them: the main window's client area is the
+// editor's size plus the toolbar's strip, all scaled.
+void showAtScale(StandaloneSynth& synth, int32_t percent);
 
 // The whole program after the runtime's start-up: WinMain's work.
 int runApplication(void* instance);

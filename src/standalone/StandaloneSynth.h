@@ -8,6 +8,7 @@
 
 #include "gui/Control.h"
 #include "plugin/SynthPlugin.h"
+#include "host/ComputerKeyboard.h"
 #include "host/HostCallback.h"
 #include "host/HostSettings.h"
 #include "standalone/SettingsStoreRegistry.h"
@@ -56,6 +57,8 @@ public:
     SettingsStore& settingsStore() { return settingsKey_; }
     RecorderSlot& recorder() { return recorder_; }
     MidiPort* midiPort() const { return midi_; }
+    // Notes played on the computer keyboard (KeyboardPlay.h); GUI thread.
+    ComputerKeyboard& keyboard() { return keyboard_; }
     AudioOutput* audioOutput() const { return audio_; }
 
     StandaloneSynth(const StandaloneSynth&) = delete;
@@ -85,6 +88,7 @@ private:
     RegistrySettingsStore settingsKey_;
     HostSettings settings_;
     RecorderSlot recorder_;
+    ComputerKeyboard keyboard_;
     // Replaced only while audio is stopped, so the audio thread never sees a
     // half-replaced port.
     MidiPort* midi_ = nullptr;
