@@ -16,6 +16,9 @@
 # reach it. So a test reads TINE_ALSA_CAPTURE from its own environment to
 # find what it and the programs it starts have played.
 #
+# TINE_WINE_LOGPIXELS, when set as the prefix is made, gives its screen that
+# many DPI instead of 96 (a prefix of its own, named by TINE_WINEPREFIX).
+#
 # Wine needs an X display: run ctest under  xvfb-run -a -s "-screen 0 1024x768x24".
 set -euo pipefail
 
@@ -70,6 +73,8 @@ if [ ! -f "$WINEPREFIX/.tine-ready" ]; then
            "$server" -w &&
            cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" &&
            "$loader" regedit /S "Z:${here//\//\\}\\wine\\prefix.reg" &&
+           { [ -z "${TINE_WINE_LOGPIXELS:-}" ] ||
+             "$loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$TINE_WINE_LOGPIXELS" /f; } &&
            "$server" -w; } </dev/null >"$setup_log" 2>&1; then
         cat "$setup_log" >&2
         rm -f "$setup_log"

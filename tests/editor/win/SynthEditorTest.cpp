@@ -59,25 +59,6 @@ inline void rightClickAt(POINT p, WORD modifier = 0) {
     pump(40);
 }
 
-// A press whose moves and release come from another thread: the control
-// holds this one in its own mouse loop until the button goes up.
-inline void holdAt(POINT p, std::vector<POINT> moves = {}, bool right = false, DWORD heldMs = 150) {
-    const int button = right ? VK_RBUTTON : VK_LBUTTON;
-    std::thread user([=] {
-        for (int i = 0; i < 400 && !keyDown(button); ++i) Sleep(5);
-        for (const POINT& m : moves) {
-            Sleep(100);
-            moveMouseTo(m.x, m.y);
-        }
-        Sleep(heldMs);
-        sendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
-    });
-    pressAt(p, 0, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
-    pumpUntil([=] { return !keyDown(button); }, 5000);
-    user.join();
-    pump(40);
-}
-
 // What a popup menu showed: none when it did not come or the entry was not there.
 struct MenuSeen {
     int entries = 0, columns = 0;

@@ -20,47 +20,6 @@ namespace {
 
 using namespace shelltest;
 
-// One run of the program, with the hooks that let a test feed its MIDI port;
-// ended if a test leaves it running.
-struct Program {
-    PROCESS_INFORMATION info = {};
-    Program() {
-        SetEnvironmentVariableA("TINEMASTER_TEST_HOOKS", "1");
-        std::string commandLine = "\"" + windowsPath(TINE_PROGRAM) + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
-        SetEnvironmentVariableA("TINEMASTER_TEST_HOOKS", nullptr);
-    }
-    ~Program() {
-        if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(info.hProcess, 1);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
-    // The exit code, or STILL_ACTIVE when it has not ended within 30 s.
-    DWORD exitCode() {
-        DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(info.hProcess, &code);
-        return code;
-    }
-};
-
-// Visible top-level windows titled "Tinemaster", of any process.
-std::vector<HWND> programWindows() {
-    std::vector<HWND> list;
-    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, nullptr, kMainWindowTitle)) != nullptr;)
-        if (IsWindowVisible(w))
-            list.push_back(w);
-    return list;
-}
-
-std::size_t firstNonZero(const std::vector<uint8_t>& bytes, std::size_t from) {
-    while (from < bytes.size() && bytes[from] == 0) ++from;
-    return from;
-}
-
 TEST(Program, PlaysRecordsStaysASingleCopyAndEndsCleanlyWithACompleteRecording) {
     RegistrySettingsStore key;  // whatever earlier runs stored: input on every channel, 48 kHz
     ASSERT_TRUE((HostSettings{0, 0, -1, 0, 0, 50, false, 48000, 120.0f}.save(key)));
@@ -71,7 +30,7 @@ TEST(Program, PlaysRecordsStaysASingleCopyAndEndsCleanlyWithACompleteRecording) 
     const std::string recording = windowsPath(TINE_TEST_OUTPUT_DIR "/program-recording.wav");
     DeleteFileA(recording.c_str());
 
-    Program program;
+    RunningProgram program;
     HWND main = nullptr, editor = nullptr;
     ASSERT_TRUE(waitUntil(
         [&] {
@@ -123,7 +82,7 @@ TEST(Program, PlaysRecordsStaysASingleCopyAndEndsCleanlyWithACompleteRecording) 
     // A second start only brings the minimised first one back and ends.
     ShowWindow(main, SW_MINIMIZE);
     ASSERT_TRUE(waitUntil([&] { return IsIconic(main) != 0; }));
-    Program second;
+    RunningProgram second;
     EXPECT_EQ(second.exitCode(), 0u);
     EXPECT_TRUE(waitUntil([&] { return IsIconic(main) == 0; })) << "the first window stayed minimised";
     EXPECT_EQ(programWindows(), std::vector<HWND>{main});

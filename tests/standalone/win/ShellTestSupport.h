@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "standalone/AppShell.h"
+
 namespace tine::shelltest {
 
 // Build paths are Unix paths; Wine shows the Unix root as drive Z:.
@@ -23,9 +25,50 @@ inline std::string windowsPath(std::string path) {
     return path;
 }
 
+// One run of the program, with the hooks that let a test feed its MIDI port;
+// ended if a test leaves it running.
+struct RunningProgram {
+    PROCESS_INFORMATION info = {};
+    RunningProgram() {
+        SetEnvironmentVariableA("TINEMASTER_TEST_HOOKS", "1");
+        std::string commandLine = "\"" + windowsPath(TINE_PROGRAM) + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+        SetEnvironmentVariableA("TINEMASTER_TEST_HOOKS", nullptr);
+    }
+    ~RunningProgram() {
+        if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(info.hProcess, 1);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    // The exit code, or STILL_ACTIVE when it has not ended within 30 s.
+    DWORD exitCode() {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(info.hProcess, &code);
+        return code;
+    }
+};
+
+// Visible top-level windows titled "Tinemaster", of any process.
+inline std::vector<HWND> programWindows() {
+    std::vector<HWND> list;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, nullptr, kMainWindowTitle)) != nullptr;)
+        if (IsWindowVisible(w))
+            list.push_back(w);
+    return list;
+}
+
 inline std::vector<uint8_t> readAll(const std::string& path) {
     std::ifstream in(windowsPath(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::size_t firstNonZero(const std::vector<uint8_t>& bytes, std::size_t from) {
+    while (from < bytes.size() && bytes[from] == 0) ++from;
+    return from;
 }
 
 // Dispatches this thread's messages until done() holds; false on timeout.
