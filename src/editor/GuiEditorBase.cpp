@@ -62,9 +62,18 @@ int32_t GuiEditorBase::getScale() const {
 bool GuiEditorBase::open(void* parentWindow) {
     postUpdate();
     systemWindow = parentWindow;
-    dpiScale = scaleForDpi(monitorDpi(static_cast<HWND>(parentWindow)));
+    dpiScale = scaleForDpi(windowDpi(static_cast<HWND>(parentWindow)));
     setPanelSize(nativeWidth, nativeHeight);
     return true;
+}
+
+void GuiEditorBase::followWindowDpi() {
+    HWND window = frame ? frame->getSystemWindow() : nullptr;
+    if (chosenScale || !window)
+        return;
+    dpiScale = scaleForDpi(windowDpi(window));
+    setPanelSize(nativeWidth, nativeHeight);
+    frame->setScale(dpiScale);
 }
 
 void GuiEditorBase::close() {

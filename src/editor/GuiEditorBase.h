@@ -53,6 +53,9 @@ protected:
 
     // Sets the panel's own size; the rectangle the host is told follows it.
     void setPanelSize(int32_t width, int32_t height);
+    // Once the frame's window exists: unless a scale was chosen, the one its
+    // own DPI gives, which the system may have set apart from the host's.
+    void followWindowDpi();
 
     ERect rect;
     int32_t nativeWidth;

@@ -163,6 +163,7 @@ bool SynthEditor::open(void* parentWindow) {
         reportError(ErrorCode::OutOfMemory);
         return false;
     }
+    followWindowDpi();
     const int32_t width = panelWidth();
     pages[kInfoPage] =
         new (std::nothrow) ViewContainer(Rect(0, 0, width, upperHeight()), frame, gBitmaps[kPanelBitmap]);

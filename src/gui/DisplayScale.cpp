@@ -7,15 +7,19 @@ namespace {
 // systems older than these calls.
 using GetDpiForMonitorCall = HRESULT(WINAPI*)(HMONITOR monitor, int kind, UINT* dpiX, UINT* dpiY);
 using SetThreadDpiAwarenessContextCall = HANDLE(WINAPI*)(HANDLE context);
+using GetDpiForWindowCall = UINT(WINAPI*)(HWND window);
 constexpr int kEffectiveDpi = 0;
 const HANDLE kPerMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4));
 const HANDLE kPerMonitorAware = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-3));
 
-SetThreadDpiAwarenessContextCall threadAwarenessCall() {
+template <typename Call>
+Call user32Call(const char* name) {
     HMODULE user32 = GetModuleHandleA("user32.dll");
-    return user32 ? reinterpret_cast<SetThreadDpiAwarenessContextCall>(
-                        reinterpret_cast<void*>(GetProcAddress(user32, "SetThreadDpiAwarenessContext")))
-                  : nullptr;
+    return user32 ? reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+SetThreadDpiAwarenessContextCall threadAwarenessCall() {
+    return user32Call<SetThreadDpiAwarenessContextCall>("SetThreadDpiAwarenessContext");
 }
 
 }  // namespace
@@ -47,6 +51,13 @@ int32_t monitorDpi(HWND window) {
     const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
     ReleaseDC(nullptr, screen);
     return dpi > 0 ? dpi : 96;
+}
+
+int32_t windowDpi(HWND window) {
+    if (auto call = user32Call<GetDpiForWindowCall>("GetDpiForWindow"))
+        if (const UINT dpi = window ? call(window) : 0)
+            return static_cast<int32_t>(dpi);
+    return monitorDpi(window);
 }
 
 PerMonitorDpiScope::PerMonitorDpiScope() : previous(nullptr) {

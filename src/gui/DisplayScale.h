@@ -19,6 +19,9 @@ int32_t scaleForDpi(int32_t dpi);
 // The DPI of the monitor the window is on (the primary one for null), as
 // this thread's DPI awareness is told it.
 int32_t monitorDpi(HWND window);
+// The DPI the window itself is drawn for, which follows its own awareness
+// (Windows 10 on; elsewhere its monitor's).
+int32_t windowDpi(HWND window);
 
 // Makes this thread per-monitor DPI aware while it lives, where the system
 // knows awareness contexts (Windows 10 on), so that a window created meanwhile

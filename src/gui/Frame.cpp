@@ -223,11 +223,18 @@ Frame::Frame(const Rect& r, HWND parent, FrameOwner* owner, int32_t percent)
     frame = this;
     oleInitialised = SUCCEEDED(OleInitialize(nullptr));
     if (registerWindowClass()) {
-        // In a host that is not DPI aware itself the system keeps the
-        // window at the host's awareness; elsewhere it gets ours.
-        PerMonitorDpiScope dpiAware;
-        window = CreateWindowExA(0, className, "Window", WS_CHILD | WS_VISIBLE, 0, 0, toWindow(r.width()),
-                                 toWindow(r.height()), parent, nullptr, moduleHandle(), nullptr);
+        const auto create = [&] {
+            return CreateWindowExA(0, className, "Window", WS_CHILD | WS_VISIBLE, 0, 0, toWindow(r.width()),
+                                   toWindow(r.height()), parent, nullptr, moduleHandle(), nullptr);
+        };
+        {
+            // Per-monitor aware where the host's window may hold such a child;
+            // a host that allows no other awareness than its own gets its own.
+            PerMonitorDpiScope dpiAware;
+            window = create();
+        }
+        if (!window)
+            window = create();
         if (window)
             SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }

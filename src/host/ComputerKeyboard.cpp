@@ -46,8 +46,8 @@ bool isControlKey(ScanCode key) {
 }
 
 int32_t steppedVelocity(int32_t velocity, int32_t direction) {
-    int32_t index = 0;
-    while (index + 1 < kVelocityStepCount && kVelocitySteps[index] < velocity) ++index;
+    int32_t index = 0;  // the last step is the highest velocity there is
+    while (kVelocitySteps[index] < velocity) ++index;
     index += direction;
     if (index < 0)
         index = 0;
