@@ -121,7 +121,8 @@ TEST(ComputerKeyboardPlay, KeysPlayOnTheInputChannelEndTheirNotesAndLeaveTheName
     SetForegroundWindow(main);
     HWND edit = nullptr;
     const auto editing = [&] {
-        GUITHREADINFO thread = {sizeof thread};
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
         EnumChildWindows(main, &findEdit, reinterpret_cast<LPARAM>(&edit));
         return edit && GetGUIThreadInfo(program.info.dwThreadId, &thread) && thread.hwndFocus == edit;
     };
