@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/Engine.h"
 #include "engine/SharedTables.h"
+#include "params/ErrorReport.h"
 #include "params/ParameterTable.h"
 #include "plugin/SynthPlugin.h"
 
@@ -52,7 +54,8 @@ struct MidiQueue {
     std::vector<Midi> events;
     std::size_t next = 0;
     bool nextDelta(int32_t& delta) {
-        if (next >= events.size()) return false;
+        if (next >= events.size())
+            return false;
         delta = events[next].delta;
         return true;
     }
@@ -95,29 +98,22 @@ struct EngineRig {
     }
     Voice* voiceFor(int note) const {
         for (Voice* v = engine.activeVoices; v; v = v->next)
-            if (v->note == note) return v;
+            if (v->note == note)
+                return v;
         return nullptr;
     }
 };
 
 // ---- Plug-in side ----
 
-struct HostLog {
-    std::vector<int32_t> opcodes;
-    int count(int32_t opcode) const {
-        int n = 0;
-        for (int32_t o : opcodes) n += o == opcode;
-        return n;
-    }
-};
-
-inline HostLog& hostLog() {
-    static HostLog log;
-    return log;
+// Every opcode the plug-ins of a test sent to their host.
+inline std::vector<int32_t>& hostOpcodes() {
+    static std::vector<int32_t> opcodes;
+    return opcodes;
 }
 
 inline intptr_t VSTCALLBACK recordingHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    hostLog().opcodes.push_back(opcode);
+    hostOpcodes().push_back(opcode);
     return 0;
 }
 
@@ -159,6 +155,23 @@ private:
     VstEvents* list_ = nullptr;
 };
 
+// One block rendered replacing, with the events last handed over.
+inline Stereo renderPending(SynthPlugin& plugin, int32_t frames) {
+    Stereo out;
+    out.left.assign(std::size_t(frames > 0 ? frames : 0), 0.0f);
+    out.right.assign(out.left.size(), 0.0f);
+    float* outputs[2] = {out.left.data(), out.right.data()};
+    plugin.processReplacing(nullptr, outputs, frames);
+    return out;
+}
+
+// Hands the plug-in one block's events, then renders the block.
+inline Stereo renderPlugin(SynthPlugin& plugin, int32_t frames, const std::vector<Midi>& midi = {}) {
+    EventList list(midi);
+    plugin.processEvents(list.get());
+    return renderPending(plugin, frames);
+}
+
 // A plug-in as a host sees it, on program 0 at 44100 Hz.
 struct PluginRig {
     TablesHold tables;  // keeps the tables alive across instances in a test
@@ -175,31 +188,35 @@ struct PluginRig {
         for (int index : {kParamTremoloDepth, kParamAutopanDepth, kParamPhaserDepth, kParamChorusDepth})
             plugin->setParameter(index, 0.0f);
     }
-    Stereo render(int32_t frames, const std::vector<Midi>& midi = {}) {
-        EventList list(midi);
-        plugin->processEvents(list.get());
-        return renderPending(frames);
-    }
+    Stereo render(int32_t frames, const std::vector<Midi>& midi = {}) { return renderPlugin(*plugin, frames, midi); }
     // Renders without handing over a new list.
-    Stereo renderPending(int32_t frames) {
-        Stereo out;
-        out.left.assign(std::size_t(frames > 0 ? frames : 0), 0.0f);
-        out.right.assign(out.left.size(), 0.0f);
-        float* outputs[2] = {out.left.data(), out.right.data()};
-        plugin->processReplacing(nullptr, outputs, frames);
-        return out;
+    Stereo renderPending(int32_t frames) { return test::renderPending(*plugin, frames); }
+};
+
+// Every message reported while it lives, instead of the default sink.
+struct ErrorCapture {
+    static std::vector<std::string>& messages() {
+        static std::vector<std::string> list;
+        return list;
     }
+    ErrorSink previous;
+    ErrorCapture() : previous(setErrorSink([](ErrorCode, const char* text) { messages().push_back(text); })) {
+        messages().clear();
+    }
+    ~ErrorCapture() { setErrorSink(previous); }
 };
 
 inline bool allFinite(const std::vector<float>& samples) {
     for (float s : samples)
-        if (!std::isfinite(s)) return false;
+        if (!std::isfinite(s))
+            return false;
     return true;
 }
 
 inline bool allZero(const std::vector<float>& samples) {
     for (float s : samples)
-        if (s != 0.0f) return false;
+        if (s != 0.0f)
+            return false;
     return true;
 }
 
