@@ -73,7 +73,8 @@ TEST(ParameterTable, DisplaysTruncateAndNameTheirSettings) {
     const Row rows[] = {
         {kParamLevel, 1.0f, "100"}, {kParamLevel, 0.57f, "056"}, {kParamOsc1Vs1, 0.999f, "099"},
         {kParamOsc1Detune, 0.5f, "+0"}, {kParamOsc1Detune, 0.51f, "+0"}, {kParamOsc1Detune, 0.49f, "-1"},
-        {kParamOsc1Detune + 1, 0.0f, "-50"}, {kParamOsc1TimeScale, 1.0f, "+50"}, {kParamOsc1Transpose + 2, 0.625f, "+12"},
+        {kParamOsc1Detune + 1, 0.0f, "-50"}, {kParamOsc1TimeScale, 1.0f, "+50"},
+        {kParamOsc1Transpose + 2, 0.625f, "+12"},
         {kParamOsc1Level, 0.004f, "OFF"}, {kParamOsc1Level + 2, 0.025f, "002"}, {kParamTremoloDepth, 0.0f, "OFF"},
         {kParamChorusRate, 0.0f, "OFF"}, {kParamTremoloSpeed, 0.0f, "000"}, {kParamOsc1Mute, 0.0f, "OFF"},
         {kParamOsc1Mute + 2, 1e-30f, "ON"}, {kParamOsc1Curve, 0.0f, "EXP1"}, {kParamOsc1Curve + 1, 0.1f, "LIN"},
@@ -127,7 +128,8 @@ TEST(ParameterTable, ValuesSoundLikeTheirEquivalentSetting) {
     };
     // clang-format off
     const Row rows[] = {
-        {kParamLevel, kNaN, 1.0f}, {kParamLevel, -5.0f, 0.0f}, {kParamOsc1Shape, kNaN, 0.0f}, {kParamOsc1Shape + 1, 5.0f, 1.0f},
+        {kParamLevel, kNaN, 1.0f}, {kParamLevel, -5.0f, 0.0f}, {kParamOsc1Shape, kNaN, 0.0f},
+        {kParamOsc1Shape + 1, 5.0f, 1.0f},
         {kParamOsc1Level + 1, -5.0f, 0.0f}, {kParamOsc1Detune, kInf, 1.0f}, {kParamOsc1Detune + 2, kNaN, 0.5f},
         {kParamOsc1Vs1, 1e30f, 1.0f}, {kParamOsc1Vs2 + 1, -kInf, 0.0f}, {kParamOsc1TimeScale, 7.0f, 1.0f},
         {kParamOsc1Brightness, -kInf, 0.0f}, {kParamOsc1Transpose, -kInf, 0.0f}, {kParamOsc1Curve, 0.5f, 0.2f},

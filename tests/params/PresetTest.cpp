@@ -236,7 +236,10 @@ TEST_F(Preset, SavedFilesHaveTheStandardHeadersAndLoadBackWhole) {
 TEST_F(Preset, LoadsDependOnTheChunkAlone) {
     Bytes programList(160 + 32 * 276, 0);  // a plain program list instead of a chunk
     std::memcpy(&programList[8], "FxBk", 4);
-    auto cut = [](Bytes data, size_t size) { return data.resize(size, 0), data; };
+    auto cut = [](Bytes data, size_t size) {
+        data.resize(size, 0);
+        return data;
+    };
     const struct {
         bool isBank;
         Bytes data;
@@ -244,19 +247,21 @@ TEST_F(Preset, LoadsDependOnTheChunkAlone) {
         int32_t selected;
     } rows[] = {
         // clang-format off
-        {true, file(bank(4), true), "", "", 4},              {true, file(chunk(kNumPrograms, 40, false), true), "", "", 0},
+        {true, file(bank(4), true), "", "", 4}, {true, file(chunk(kNumPrograms, 40, false), true), "", "", 0},
         {false, file(program(), false), "", "", 11},
         // The tag is compared as a little-endian integer: "TNMR" in reading order is foreign.
-        {true, file(put(bank(), 0, 0x524D4E54), true), "", kInvalid, 0}, {true, file(put(legacy(), 0, 0x4B6E6343), true), "", kInvalid, 0},
+        {true, file(put(bank(), 0, 0x524D4E54), true), "", kInvalid, 0},
+        {true, file(put(legacy(), 0, 0x4B6E6343), true), "", kInvalid, 0},
         {false, file(put(program(), 0, 0x534E4D52), false), "", kInvalid, 0},
         {true, file(put(bank(), 4, 2), true), "", kNewer, 0},  {true, file(put(legacy(), 4, 2), true), "", kNewer, 0},
         {false, file(put(program(), 4, 0x7FFFFFFF), false), "", kNewer, 0},
         {true, file(cut(bank(), 8843), true), "", kInvalid, 0}, {true, file(cut(bank(), 8845), true), "", kInvalid, 0},
         {true, file(cut(legacy(), 6027), true), "", kInvalid, 0}, {true, file(cut(bank(), 8), true), "", kInvalid, 0},
-        {false, file(cut(program(), 283), false), "", kInvalid, 0}, {false, file(cut(program(), 285), false), "", kInvalid, 0},
+        {false, file(cut(program(), 283), false), "", kInvalid, 0},
+        {false, file(cut(program(), 285), false), "", kInvalid, 0},
         {true, file(program(), true), "", kInvalid, 0},         {false, file(bank(), false), "", kInvalid, 0},
         {true, programList, "", kInvalid, 0},                   {false, Bytes(1, 1), "", kInvalid, 0},
-        {true, Bytes(160, 1), "", kInvalid, 0},                 {true, Bytes(kMaxPresetFileBytes + 4096, 0), "", kInvalid, 0},
+        {true, Bytes(160, 1), "", kInvalid, 0}, {true, Bytes(kMaxPresetFileBytes + 4096, 0), "", kInvalid, 0},
         {true, {}, "", "", 0},                                  {false, {}, "", "", 0},
         {true, {}, path("missing.fxb"), kOpening, 0},           {false, {}, path("no/such.fxp"), kOpening, 0},
         {true, {}, dir, "Error reading file", 0},

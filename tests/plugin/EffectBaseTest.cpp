@@ -168,7 +168,10 @@ public:
         if (log)
             log->push_back(s);
     }
-    int32_t getRect(ERect** r) override { return *r = &rect, 5; }
+    int32_t getRect(ERect** r) override {
+        *r = &rect;
+        return 5;
+    }
     int32_t onKeyDown(VstKeyCode& k) override { return k.character * 10000 + k.virt * 100 + k.modifier; }
     int32_t onKeyUp(VstKeyCode& k) override { return -k.character; }
     int32_t setKnobMode(int32_t m) override { return m + 1; }
