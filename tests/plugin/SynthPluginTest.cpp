@@ -141,6 +141,9 @@ TEST_F(Synth, ProgramsAndTheirNames) {
     EXPECT_EQ(text(effGetProgramName), "ABCDEFGHIJKLMNOPQRSTUVWXYZ0");
     EXPECT_STREQ(rig->programSlot(3).name, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0");
     EXPECT_EQ(text(effGetProgramNameIndexed, 4), kFactoryBank[4].name);
+    Program blank;
+    blank.setName(nullptr);
+    EXPECT_STREQ(blank.name, "");
 }
 
 // A program change (from MIDI at its offset, or from the host) and a new voice
