@@ -89,16 +89,13 @@ TEST(FactoryBank, EveryProgramSoundsAsFingerprintedAt44100And48000) {
         for (int p = 0; p < kNumPrograms; ++p) hashes[r][p] = fingerprint(p, rates[r]);
     if (std::getenv("TINE_PRINT_FINGERPRINTS")) {
         std::printf("const uint32_t kFingerprints[2][kNumPrograms] = {\n");
-        for (const auto& row : hashes)
-            for (int p = 0; p < kNumPrograms; ++p)
-                std::printf("%s0x%08x%s",
-                            p % 8 ? " "
-                            : p   ? "     "
-                                  : "    {",
-                            unsigned(row[p]),
-                            p == 31      ? "},\n"
-                            : p % 8 == 7 ? ",\n"
-                                         : ",");
+        for (const auto& row : hashes) {
+            std::printf("    {");
+            for (int p = 0; p < kNumPrograms; ++p) {
+                const char* after = p == kNumPrograms - 1 ? "},\n" : p % 8 == 7 ? ",\n     " : ", ";
+                std::printf("0x%08x%s", unsigned(row[p]), after);
+            }
+        }
         std::printf("};\n");
     }
     for (int r = 0; r < 2; ++r)
