@@ -136,6 +136,9 @@ TEST(EffectRecord, EntryPointsVuAndCategory) {
     EXPECT_EQ(e->processDoubleReplacing, nullptr);
     EXPECT_EQ(e->dispatcher(nullptr, effGetVstVersion, 0, 0, nullptr, 0), 0);
     EXPECT_EQ(e->dispatcher(e, effGetVstVersion, 0, 0, nullptr, 0), 2200);
+    e->dispatcher(e, effSetProgram, 0, 3, nullptr, 0);
+    e->dispatcher(e, effSetProgram, 0, 4, nullptr, 0);
+    EXPECT_EQ(e->dispatcher(e, effGetProgram, 0, 0, nullptr, 0), 3) << "the last program of four is 3";
     // A host's parameter index outside the range never reaches the plug-in.
     e->setParameter(e, 2, 0.75f);
     EXPECT_EQ(e->getParameter(e, 2), 0.75f);
@@ -233,9 +236,10 @@ TEST(EffectEditor, PlainEditorDefaults) {
     EXPECT_EQ(plain.dispatcher(effSetEditKnobMode, 0, 2, nullptr, 0), 0);
     EXPECT_FALSE(editor->onWheel(1.0f));
     plain.dispatcher(effEditIdle, 0, 0, nullptr, 0);
+    EXPECT_EQ(editor->updates, 0);
     editor->postUpdate();
+    editor->idleWhileTracking();  // a modal mouse loop keeps the editor current
     plain.dispatcher(effEditIdle, 0, 0, nullptr, 0);
-    editor->idleWhileTracking();
     EXPECT_EQ(editor->updates, 1);
 }
 
