@@ -121,6 +121,9 @@ TEST_F(Preset, GetChunkStoresTheEditBufferAndLaysOutLittleEndian) {
             const size_t at = 8 + 276 * p;
             const int source = isPreset ? 6 : p;
             EXPECT_STREQ(reinterpret_cast<const char*>(&c[at]), source == 6 ? "Edited" : kFactoryBank[p].name);
+            const size_t length = std::strlen(reinterpret_cast<const char*>(&c[at]));
+            EXPECT_TRUE(source == 6 || Bytes(c.begin() + at + length, c.begin() + at + 28) == Bytes(28 - length, 0))
+                << "factory names are zero-padded";
             for (int i = 0; i < kNumParams; ++i)
                 ASSERT_EQ(word(c, at + 28 + 4 * i),
                           bits(source == 6 && i == 0 ? 0.875f : kFactoryBank[source].values[i]));

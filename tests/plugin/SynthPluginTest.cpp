@@ -147,7 +147,7 @@ TEST_F(Synth, ProgramsAndTheirNames) {
 }
 
 // A program change (from MIDI at its offset, or from the host) and a new voice
-// count stop every sounding note at once.
+// count stop every sounding note at once; suspending stops its echo too.
 TEST_F(Synth, ProgramAndVoiceChangesStopNotesAtOnce) {
     rig.render(64, {{10, 0x90, 60, 100}, {20, 0xC5, 7, 0}, {30, 0x90, 64, 100}, {40, 0xC0, 40, 0}});
     EXPECT_EQ(rig->getProgram(), 7) << "numbers above 31 change nothing";
@@ -161,6 +161,15 @@ TEST_F(Synth, ProgramAndVoiceChangesStopNotesAtOnce) {
         viaProgram ? rig->setProgram(4) : rig->setParameter(kParamVoices, 0.2f);
         rig.dry();
         EXPECT_TRUE(test::allZero(rig.render(64).left)) << viaProgram;
+    }
+    // The chorus echoes a stopped note on, unless the host suspends the instrument.
+    for (bool suspend : {false, true}) {
+        rig->setParameter(kParamChorusDepth, 1.0f);
+        rig.render(2048, {{0, 0x90, 60, 100}});
+        rig->setParameter(kParamVoices, 0.2f);
+        if (suspend)
+            call(effMainsChanged, 0, 0);
+        EXPECT_EQ(test::allZero(rig.render(64).left), suspend) << suspend;
     }
 }
 
