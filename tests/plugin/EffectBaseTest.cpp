@@ -239,8 +239,9 @@ TEST(EffectEditor, PlainEditorDefaults) {
     EXPECT_EQ(editor->updates, 0);
     editor->postUpdate();
     editor->idleWhileTracking();  // a modal mouse loop keeps the editor current
-    plain.dispatcher(effEditIdle, 0, 0, nullptr, 0);
     EXPECT_EQ(editor->updates, 1);
+    plain.dispatcher(effEditIdle, 0, 0, nullptr, 0);
+    EXPECT_EQ(editor->updates, 1) << "a posted update is acted on once";
 }
 
 TEST(EffectValueText, AlwaysEightPlacesAndATerminator) {
