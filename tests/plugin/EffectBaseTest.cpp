@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,20 @@ TEST(EffectHostCalls, EachCallSendsItsOpcodeAndMapsTheAnswer) {
     EXPECT_FALSE(plain.getHostVendorString(nullptr) || plain.getHostProductString(nullptr) ||
                  plain.canHostDo(nullptr) || plain.openFileSelector(nullptr) || plain.closeFileSelector(nullptr));
     EXPECT_EQ(gCall.count, 0);
+}
+
+// A plug-in that implements nothing more says "not supported" (0) to every
+// extension request, except where the standard's default is another answer.
+TEST(EffectDispatcher, DefaultsSayNotSupported) {
+    const std::map<int32_t, intptr_t> answers = {
+        {effCanBeAutomated, 1}, {effGetNumProgramCategories, 1},   {effConnectInput, 1},
+        {effConnectOutput, 1},  {effSetBlockSizeAndSampleRate, 1}, {effGetCurrentMidiProgram, -1},
+        {effKeysRequired, 1},   {effGetVstVersion, 2200}};
+    for (int32_t opcode = effProcessEvents; opcode <= effEndSetProgram; ++opcode) {
+        Plain plain;
+        const auto answer = answers.find(opcode);
+        EXPECT_EQ(plain.dispatcher(opcode, 0, 0, gBuffer, 0), answer == answers.end() ? 0 : answer->second) << opcode;
+    }
 }
 
 TEST(EffectRecord, EntryPointsVuAndCategory) {
