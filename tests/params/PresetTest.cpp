@@ -320,6 +320,14 @@ TEST_F(Preset, SavesThatCannotOpenOrWriteSaySo) {
         EXPECT_FALSE(isBank ? saveBank(plugin, at.c_str()) : savePatch(plugin, at.c_str())) << at;
         EXPECT_EQ(errors.messages(), std::vector<std::string>{message}) << at;
     }
+    // Without a sink of its own, a program (the render tool) shows the message
+    // on standard error.
+    SynthPlugin plugin(&test::recordingHost);
+    const ErrorSink previous = setErrorSink(nullptr);
+    testing::internal::CaptureStderr();
+    saveBank(plugin, "/dev/full");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Tinemaster Error: Error writing file\n");
+    setErrorSink(previous);
 }
 
 // ---- The commands through a host's file selector ----
