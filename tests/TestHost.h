@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/Engine.h"
 #include "engine/SharedTables.h"
+#include "params/ErrorReport.h"
 #include "params/ParameterTable.h"
 #include "plugin/SynthPlugin.h"
 
@@ -102,22 +104,14 @@ struct EngineRig {
 
 // ---- Plug-in side ----
 
-struct HostLog {
-    std::vector<int32_t> opcodes;
-    int count(int32_t opcode) const {
-        int n = 0;
-        for (int32_t o : opcodes) n += o == opcode;
-        return n;
-    }
-};
-
-inline HostLog& hostLog() {
-    static HostLog log;
-    return log;
+// Every opcode the plug-ins of a test sent to their host.
+inline std::vector<int32_t>& hostOpcodes() {
+    static std::vector<int32_t> opcodes;
+    return opcodes;
 }
 
 inline intptr_t VSTCALLBACK recordingHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    hostLog().opcodes.push_back(opcode);
+    hostOpcodes().push_back(opcode);
     return 0;
 }
 
@@ -159,6 +153,23 @@ private:
     VstEvents* list_ = nullptr;
 };
 
+// One block rendered replacing, with the events last handed over.
+inline Stereo renderPending(SynthPlugin& plugin, int32_t frames) {
+    Stereo out;
+    out.left.assign(std::size_t(frames > 0 ? frames : 0), 0.0f);
+    out.right.assign(out.left.size(), 0.0f);
+    float* outputs[2] = {out.left.data(), out.right.data()};
+    plugin.processReplacing(nullptr, outputs, frames);
+    return out;
+}
+
+// Hands the plug-in one block's events, then renders the block.
+inline Stereo renderPlugin(SynthPlugin& plugin, int32_t frames, const std::vector<Midi>& midi = {}) {
+    EventList list(midi);
+    plugin.processEvents(list.get());
+    return renderPending(plugin, frames);
+}
+
 // A plug-in as a host sees it, on program 0 at 44100 Hz.
 struct PluginRig {
     TablesHold tables;  // keeps the tables alive across instances in a test
@@ -175,20 +186,22 @@ struct PluginRig {
         for (int index : {kParamTremoloDepth, kParamAutopanDepth, kParamPhaserDepth, kParamChorusDepth})
             plugin->setParameter(index, 0.0f);
     }
-    Stereo render(int32_t frames, const std::vector<Midi>& midi = {}) {
-        EventList list(midi);
-        plugin->processEvents(list.get());
-        return renderPending(frames);
-    }
+    Stereo render(int32_t frames, const std::vector<Midi>& midi = {}) { return renderPlugin(*plugin, frames, midi); }
     // Renders without handing over a new list.
-    Stereo renderPending(int32_t frames) {
-        Stereo out;
-        out.left.assign(std::size_t(frames > 0 ? frames : 0), 0.0f);
-        out.right.assign(out.left.size(), 0.0f);
-        float* outputs[2] = {out.left.data(), out.right.data()};
-        plugin->processReplacing(nullptr, outputs, frames);
-        return out;
+    Stereo renderPending(int32_t frames) { return test::renderPending(*plugin, frames); }
+};
+
+// Every message reported while it lives, instead of the default sink.
+struct ErrorCapture {
+    static std::vector<std::string>& messages() {
+        static std::vector<std::string> list;
+        return list;
     }
+    ErrorSink previous;
+    ErrorCapture() : previous(setErrorSink([](ErrorCode, const char* text) { messages().push_back(text); })) {
+        messages().clear();
+    }
+    ~ErrorCapture() { setErrorSink(previous); }
 };
 
 inline bool allFinite(const std::vector<float>& samples) {

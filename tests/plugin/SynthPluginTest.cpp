@@ -1,312 +1,306 @@
-// The instrument as a host sees it: identity, programs, names, MIDI program
-// changes, out-of-memory paths and threads.
+// The instrument as a host drives it through its record: answers, programs
+// and names, notes stopped by program and voice changes, hostile calls,
+// out-of-memory paths, threads, and two instances in one process.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
+#include <functional>
+#include <limits>
 #include <string>
 #include <thread>
 
 #include "TestHost.h"
 #include "engine/Allocation.h"
-#include "params/ErrorReport.h"
 
 namespace tine {
 namespace {
 
-using test::EventList;
 using test::Midi;
-using test::PluginRig;
 
-intptr_t dispatch(SynthPlugin& p, int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
-    AEffect* e = p.getAeffect();
-    return e->dispatcher(e, opcode, index, value, ptr, 0.0f);
-}
+class Synth : public ::testing::Test {
+protected:
+    intptr_t call(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
+        return rig->getAeffect()->dispatcher(rig->getAeffect(), opcode, index, value, ptr, 0.0f);
+    }
+    std::string text(int32_t opcode, int32_t index = 0) {
+        char buffer[80] = {};
+        call(opcode, index, 0, buffer);
+        return buffer;
+    }
+    // Name text and values; bytes after a name's terminator are not part of it.
+    static bool same(const Program& a, const Program& b) {
+        return !std::strcmp(a.name, b.name) && !std::memcmp(a.values, b.values, sizeof a.values);
+    }
+    static int hostCalls(int32_t opcode) {
+        return int(std::count(test::hostOpcodes().begin(), test::hostOpcodes().end(), opcode));
+    }
+    Engine& engine() { return rig.engine(); }
+    test::ErrorCapture errors;
+    test::PluginRig rig;
+};
 
-// Name text and values; bytes after a name's terminator are not part of it.
-bool sameProgram(const Program& a, const Program& b) {
-    return std::strcmp(a.name, b.name) == 0 && std::memcmp(a.values, b.values, sizeof(a.values)) == 0;
-}
-
-std::string programName(SynthPlugin& p) {
-    char text[64];
-    std::memset(text, 'x', sizeof text);
-    p.getProgramName(text);
-    return text;
-}
-
-// This build has no editor, so the has-editor bit (1) is missing from 305.
-TEST(SynthPlugin, FreshInstanceIdentityFlags304WithoutEditorBuild) {
-    PluginRig rig;
+TEST_F(Synth, AnswersToAHost) {
     const AEffect* e = rig->getAeffect();
-    EXPECT_EQ(e->magic, kEffectMagic);
-    EXPECT_EQ(e->numInputs, 0);
-    EXPECT_EQ(e->numOutputs, 2);
-    EXPECT_EQ(e->numPrograms, 32);
-    EXPECT_EQ(e->numParams, 62);
+    // This build has no editor, so the has-editor bit (1) is absent.
     EXPECT_EQ(e->flags, effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth);
-    EXPECT_EQ(e->flags, 304);
-    EXPECT_EQ(e->uniqueID, ('T' << 24) | ('N' << 16) | ('M' << 8) | 'R');
-    EXPECT_EQ(e->version, 1);
-    EXPECT_EQ(e->initialDelay, 0);
-    EXPECT_EQ(dispatch(*rig, effGetPlugCategory), 2);
-    EXPECT_EQ(dispatch(*rig, effGetVstVersion), 2200);
-    EXPECT_EQ(dispatch(*rig, effGetVendorVersion), 1);
-    EXPECT_EQ(dispatch(*rig, effKeysRequired), 0);
-    EXPECT_EQ(rig->getProgram(), 0);
-    EXPECT_EQ(rig->getSampleRate(), 44100.0f);
-    EXPECT_TRUE(sameProgram(rig->editBuffer(), rig->programSlot(0)));
-    char text[80];
-    for (auto [opcode, expected] : {std::pair<int32_t, const char*>{effGetEffectName, "Tinemaster"},
-                                    {effGetProductString, "Tinemaster"},
-                                    {effGetVendorString, "Corvane"}}) {
-        std::memset(text, 'x', sizeof text);
-        EXPECT_EQ(dispatch(*rig, opcode, 0, 0, text), 1);
-        EXPECT_STREQ(text, expected);
-    }
+    EXPECT_EQ(e->uniqueID, fourCharCode('T', 'N', 'M', 'R'));
+    EXPECT_EQ(std::make_tuple(e->numInputs, e->numOutputs, e->numPrograms, e->numParams),
+              std::make_tuple(0, 2, kNumPrograms, kNumParams));
     for (int p = 0; p < kNumPrograms; ++p) {
-        EXPECT_STREQ(rig->programSlot(p).name, kFactoryBank[p].name) << p;
-        EXPECT_EQ(std::memcmp(rig->programSlot(p).values, kFactoryBank[p].values, sizeof(float) * kNumParams), 0);
+        EXPECT_EQ(text(effGetProgramNameIndexed, p), kFactoryBank[p].name);  // trailing blanks too
+        EXPECT_EQ(std::memcmp(rig->programSlot(p).values, kFactoryBank[p].values, sizeof(Program::values)), 0);
     }
-}
+    EXPECT_TRUE(same(rig->editBuffer(), rig->programSlot(0)));
 
-TEST(SynthPlugin, SetProgramLoadsTheSlotAndAsksForADisplayUpdate) {
-    PluginRig rig;
-    test::hostLog().opcodes.clear();
-    rig->setProgram(5);
-    EXPECT_EQ(rig->getProgram(), 5);
-    EXPECT_TRUE(sameProgram(rig->editBuffer(), rig->programSlot(5)));
-    EXPECT_EQ(programName(*rig), kFactoryBank[5].name);
-    EXPECT_GE(test::hostLog().count(audioMasterUpdateDisplay), 1);
-    EXPECT_EQ(rig.engine().voicePool->maxVoices(), 16);
-    EXPECT_EQ(rig.engine().masterLevel, kFactoryBank[5].values[kParamLevel]);
-
-    for (int32_t bad : {32, -1, 1000}) {
-        const Program before = rig->editBuffer();
-        VoicePool* pool = rig.engine().voicePool;
-        rig->setProgram(bad);
-        EXPECT_EQ(rig->getProgram(), 5) << bad;
-        EXPECT_TRUE(sameProgram(rig->editBuffer(), before)) << bad;
-        EXPECT_EQ(rig.engine().voicePool, pool) << bad;
+    char buffer[64];
+    void* chunk = nullptr;
+    VstPinProperties pin{};
+    auto say = [](const char* s) { return static_cast<void*>(const_cast<char*>(s)); };
+    const struct {
+        int32_t opcode, index;
+        intptr_t value;
+        void* ptr;
+        intptr_t result;
+        const char* text;  // what the buffer holds afterwards, if that matters
+    } rows[] = {
+        // clang-format off
+        {effGetProgramName, 0, 0, buffer, 0, kFactoryBank[0].name},
+        {effGetProgramNameIndexed, 6, 2, buffer, 1, kFactoryBank[6].name},
+        {effGetProgramNameIndexed, 32, 0, buffer, 0, "unchanged"},
+        {effGetProgramNameIndexed, -1, 0, buffer, 0, "unchanged"},
+        {effGetParamName, 3, 0, buffer, 0, ParameterTable[3].name},
+        {effGetParamLabel, 4, 0, buffer, 0, ParameterTable[4].label},
+        {effGetParamDisplay, 62, 0, buffer, 0, ""},                 {effGetParamName, -1, 0, buffer, 0, ""},
+        {effGetEffectName, 0, 0, buffer, 1, "Tinemaster"}, {effGetProductString, 0, 0, buffer, 1, "Tinemaster"},
+        {effGetVendorString, 0, 0, buffer, 1, "Corvane"},           {effGetChunk, 1, 0, &chunk, 284, nullptr},
+        {effGetChunk, 0, 0, &chunk, 8844, nullptr},                 {effSetChunk, 1, -4, buffer, 0, nullptr},
+        {effGetOutputProperties, 2, 0, &pin, 0, nullptr},           {effGetOutputProperties, -1, 0, &pin, 0, nullptr},
+        {effGetInputProperties, 0, 0, &pin, 0, nullptr},            {effGetPlugCategory, 0, 0, nullptr, 2, nullptr},
+        {effGetVstVersion, 0, 0, nullptr, 2200, nullptr},           {effGetVendorVersion, 0, 0, nullptr, 1, nullptr},
+        {effKeysRequired, 0, 0, nullptr, 0, nullptr},               {effCanBeAutomated, 5, 0, nullptr, 1, nullptr},
+        {effGetNumProgramCategories, 0, 0, nullptr, 1, nullptr},
+        {effGetCurrentMidiProgram, 0, 0, buffer, -1, "unchanged"},
+        {effGetMidiProgramName, 0, 0, buffer, 0, nullptr},          {effGetTailSize, 0, 0, nullptr, 0, nullptr},
+        {effGetParameterProperties, 0, 0, buffer, 0, nullptr},      {effString2Parameter, 0, 0, buffer, 0, "unchanged"},
+        {effSetBypass, 0, 1, nullptr, 0, nullptr},                  {effCopyProgram, 32, 0, nullptr, 0, nullptr},
+        {effEditOpen, 0, 0, buffer, 0, nullptr},
+        {effIdentify, 0, 0, nullptr, fourCharCode('N', 'v', 'E', 'f'), nullptr},
+        {effConnectInput, 0, 1, nullptr, 1, nullptr}, {effCanDo, 0, 0, say("receiveVstEvents"), 1, nullptr},
+        {effCanDo, 0, 0, say("receiveVstMidiEvent"), 1, nullptr},
+        {effCanDo, 0, 0, say("receiveVstMidiEvents"), -1, nullptr},
+        {effCanDo, 0, 0, say("sendVstEvents"), -1, nullptr},        {effCanDo, 0, 0, say(""), -1, nullptr},
+        {-1, 0, 0, buffer, 0, "unchanged"},                         {1000, 0, 0, buffer, 0, "unchanged"},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        std::strcpy(buffer, "unchanged");
+        EXPECT_EQ(call(row.opcode, row.index, row.value, row.ptr), row.result) << row.opcode;
+        if (row.text) {
+            EXPECT_STREQ(buffer, row.text) << row.opcode;
+        }
     }
-}
-
-TEST(SynthPlugin, SwitchingAwayAndBackRestoresTheStoredValues) {
-    PluginRig rig;
-    rig->setParameter(kParamLevel, 0.33f);
-    rig->setParameter(kParamOsc1Shape, 0.66f);
-    rig->setProgram(1);
-    rig->setProgram(0);
-    EXPECT_EQ(rig->getParameter(kParamLevel), kFactoryBank[0].values[kParamLevel]);
-    EXPECT_EQ(rig->getParameter(kParamOsc1Shape), kFactoryBank[0].values[kParamOsc1Shape]);
-    EXPECT_EQ(rig.engine().masterLevel, kFactoryBank[0].values[kParamLevel]);
-}
-
-TEST(SynthPlugin, CopyProgramThenSelectingItReproducesTheEdit) {
-    PluginRig rig;
-    rig->setParameter(kParamLevel, 0.4f);
-    rig->setParameter(kParamOsc1Shape, 0.66f);
-    rig->setParameter(kParamChorusDepth, 0.0f);
-    const Program edited = rig->editBuffer();
-    EXPECT_TRUE(rig->copyProgram(3));
-    EXPECT_FALSE(rig->copyProgram(32));
-    EXPECT_FALSE(rig->copyProgram(-1));
-    rig->setProgram(7);
-    rig->setProgram(3);
-    EXPECT_TRUE(sameProgram(rig->editBuffer(), edited));
-    EXPECT_EQ(rig.engine().shapes[0], &shapeAt(shapeIndexForValue(0.66f)));
-    EXPECT_EQ(rig.engine().effects.chorusDepth, 0.0f);
-    EXPECT_EQ(programName(*rig), kFactoryBank[0].name);
-}
-
-TEST(SynthPlugin, ProgramNamesKeepTrailingBlanks) {
-    PluginRig rig;
-    struct Row {
-        int32_t program;
-        const char* name;
-    } rows[] = {{0, "Tinemaster "}, {19, "The Classic "}, {21, "Glassine"}, {31, "MyWurl"}};
-    for (const Row& row : rows) {
-        char text[64];
-        EXPECT_TRUE(rig->getProgramNameIndexed(0, row.program, text));
-        EXPECT_STREQ(text, row.name);
-        rig->setProgram(row.program);
-        EXPECT_EQ(programName(*rig), row.name);
-    }
-    char text[64] = "unchanged";
-    EXPECT_FALSE(rig->getProgramNameIndexed(0, 32, text));
-    EXPECT_FALSE(rig->getProgramNameIndexed(0, -1, text));
-    EXPECT_STREQ(text, "unchanged");
-}
-
-TEST(SynthPlugin, ProgramNameIsCutTo27Characters) {
-    PluginRig rig;
-    rig->setProgram(2);
-    char longName[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    rig->setProgramName(longName);
-    EXPECT_EQ(programName(*rig), "ABCDEFGHIJKLMNOPQRSTUVWXYZ0");
-    EXPECT_STREQ(rig->editBuffer().name, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0");
-    EXPECT_STREQ(rig->programSlot(2).name, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0");
-    char text[64];
-    rig->getProgramNameIndexed(0, 3, text);
-    EXPECT_STREQ(text, kFactoryBank[3].name);
-}
-
-TEST(SynthPlugin, CanDoAndOutputProperties) {
-    PluginRig rig;
-    struct Row {
-        const char* text;
-        int32_t answer;
-    } rows[] = {{"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"sendVstEvents", -1},
-                {"receiveVstMidiEvents", -1}, {"receiveVstEvent", -1}, {"", -1}};
-    for (const Row& row : rows) EXPECT_EQ(rig->canDo(row.text), row.answer) << row.text;
-
     for (int32_t index : {0, 1}) {
-        VstPinProperties pin{};
-        EXPECT_TRUE(rig->getOutputProperties(index, &pin));
+        EXPECT_EQ(call(effGetOutputProperties, index, 0, &pin), 1);
         EXPECT_STREQ(pin.label, index == 0 ? "TNMR1" : "TNMR2");
-        EXPECT_EQ(pin.flags, 3);
+        EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
     }
-    for (int32_t index : {2, -1}) {
-        VstPinProperties pin{};
-        EXPECT_FALSE(rig->getOutputProperties(index, &pin)) << index;
-    }
+    test::hostOpcodes().clear();
+    call(effMainsChanged, 0, 1);
+    EXPECT_EQ(hostCalls(audioMasterWantMidi), 1) << "resuming asks for MIDI";
+    EXPECT_TRUE(errors.messages().empty());
 }
 
-TEST(SynthPlugin, MidiProgramChangeSelectsTheProgramAtItsOffset) {
-    PluginRig rig;
-    rig.render(64, {{10, 0x90, 60, 100}, {20, 0xC5, 7, 0}});
-    EXPECT_EQ(rig->getProgram(), 7);
-    EXPECT_TRUE(sameProgram(rig->editBuffer(), rig->programSlot(7)));
-    EXPECT_EQ(rig.engine().activeVoices, nullptr) << "selecting a program silences every note";
-    rig.render(64, {{0, 0xC0, 40, 0}});
+TEST_F(Synth, ProgramsAndTheirNames) {
+    test::hostOpcodes().clear();
+    call(effSetProgram, 0, 31);
+    EXPECT_EQ(call(effGetProgram), 31);
+    call(effSetProgram, 0, 5);
+    EXPECT_EQ(text(effGetProgramName), kFactoryBank[5].name);
+    EXPECT_TRUE(same(rig->editBuffer(), rig->programSlot(5)));
+    EXPECT_EQ(rig->getParameter(kParamLevel), kFactoryBank[5].values[kParamLevel]);
+    EXPECT_GE(hostCalls(audioMasterUpdateDisplay), 2) << "a host refreshes its program display when asked";
+    for (intptr_t bad : {32, -1, 1000}) {
+        call(effSetProgram, 0, bad);
+        EXPECT_EQ(call(effGetProgram), 5) << bad;
+    }
+    // Unstored edits are dropped by switching away and back; copied into
+    // another slot, they come back with that slot.
+    rig->setParameter(kParamLevel, 0.33f);
+    call(effSetProgram, 0, 1);
+    call(effSetProgram, 0, 5);
+    EXPECT_EQ(rig->getParameter(kParamLevel), kFactoryBank[5].values[kParamLevel]);
+    rig->setParameter(kParamOsc1Shape, 0.66f);
+    const Program edited = rig->editBuffer();
+    EXPECT_EQ(call(effCopyProgram, 3), 1);
+    call(effSetProgram, 0, 7);
+    call(effSetProgram, 0, 3);
+    EXPECT_TRUE(same(rig->editBuffer(), edited));
+    // A rename is cut to 27 characters and reaches the current slot only.
+    char longName[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    call(effSetProgramName, 0, 0, longName);
+    EXPECT_EQ(text(effGetProgramName), "ABCDEFGHIJKLMNOPQRSTUVWXYZ0");
+    EXPECT_STREQ(rig->programSlot(3).name, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0");
+    EXPECT_EQ(text(effGetProgramNameIndexed, 4), kFactoryBank[4].name);
+    Program blank;
+    blank.setName(nullptr);
+    EXPECT_STREQ(blank.name, "");
+}
+
+// A program change (from MIDI at its offset, or from the host) and a new voice
+// count stop every sounding note at once; suspending stops its echo too.
+TEST_F(Synth, ProgramAndVoiceChangesStopNotesAtOnce) {
+    rig.render(64, {{10, 0x90, 60, 100}, {20, 0xC5, 7, 0}, {30, 0x90, 64, 100}, {40, 0xC0, 40, 0}});
     EXPECT_EQ(rig->getProgram(), 7) << "numbers above 31 change nothing";
-}
-
-TEST(SynthPlugin, ChangingVoicesOrProgramStopsNotesAtOnce) {
+    EXPECT_TRUE(same(rig->editBuffer(), rig->programSlot(7)));
+    ASSERT_NE(engine().activeVoices, nullptr);
+    EXPECT_EQ(engine().activeVoices->note, 64);
+    EXPECT_EQ(engine().activeVoices->next, nullptr);
     for (bool viaProgram : {false, true}) {
-        PluginRig rig;
         rig.dry();
         rig.render(256, {{0, 0x90, 60, 100}, {0, 0x90, 64, 100}});
-        if (viaProgram) {
-            rig->setProgram(4);
-            rig.dry();
-        } else {
-            rig->setParameter(kParamVoices, 0.2f);
-            EXPECT_EQ(rig.engine().voicePool->maxVoices(), 21);
-        }
-        EXPECT_EQ(rig.engine().activeVoices, nullptr);
-        EXPECT_TRUE(test::allZero(rig.render(64).left));
+        viaProgram ? rig->setProgram(4) : rig->setParameter(kParamVoices, 0.2f);
+        rig.dry();
+        EXPECT_TRUE(test::allZero(rig.render(64).left)) << viaProgram;
     }
+    // The chorus echoes a stopped note on, unless the host suspends the instrument.
+    for (bool suspend : {false, true}) {
+        rig->setParameter(kParamChorusDepth, 1.0f);
+        rig.render(2048, {{0, 0x90, 60, 100}});
+        rig->setParameter(kParamVoices, 0.2f);
+        if (suspend)
+            call(effMainsChanged, 0, 0);
+        EXPECT_EQ(test::allZero(rig.render(64).left), suspend) << suspend;
+    }
+}
+
+// Every opcode with a null pointer, indices and values outside every range and
+// a NaN: nothing breaks, nothing changes, nothing is reported.
+TEST_F(Synth, AnyOpcodeWithHostileArgumentsIsHarmless) {
+    call(effSetProgram, 0, 3);
+    const Program before = rig->editBuffer();
+    for (int32_t opcode = -2; opcode < 80; ++opcode) {
+        for (int32_t index : {-1, kNumParams, std::numeric_limits<int32_t>::min()})
+            for (intptr_t value : {intptr_t(-1), intptr_t(kNumPrograms), std::numeric_limits<intptr_t>::max()})
+                if (opcode != effClose)  // through the record it ends the instance
+                    rig->getAeffect()->dispatcher(rig->getAeffect(), opcode, index, value, nullptr, NAN);
+    }
+    EXPECT_TRUE(errors.messages().empty());
+    EXPECT_EQ(rig->getProgram(), 3);
+    EXPECT_TRUE(same(rig->editBuffer(), before) && same(rig->programSlot(3), before));
+    const test::Stereo out = rig.render(2048, {{0, 0x90, 60, 100}});
+    EXPECT_TRUE(test::allFinite(out.left) && !test::allZero(out.left));
 }
 
 std::vector<ErrorCode> gErrors;
-std::atomic<bool> gLockFreeWhenReported{false};
-SynthPlugin* gReporting = nullptr;
+bool gLockFreeWhenReported = false;
+Engine* gReporting = nullptr;
 
+// Another thread can take the engine lock only if it was released first.
 void recordError(ErrorCode code, const char*) {
     gErrors.push_back(code);
-    if (gReporting) {
-        // Another thread can take the engine lock only if it was released first.
-        std::thread probe([] {
-            std::unique_lock<std::recursive_mutex> lock(gReporting->engine().engineLock, std::try_to_lock);
-            gLockFreeWhenReported = lock.owns_lock();
-        });
-        probe.join();
-    }
+    std::thread([] {
+        gLockFreeWhenReported =
+            std::unique_lock<std::recursive_mutex>(gReporting->engineLock, std::try_to_lock).owns_lock();
+    }).join();
 }
 
-TEST(SynthPlugin, FailedPoolBuildOnProgramLoadReportsOnceAndKeepsNoPool) {
-    PluginRig rig;
+// A program load that cannot build its voice pool says so once, with the
+// engine free, and keeps the old program; a voice count that cannot is
+// silent. The instrument plays on either way, and a later load recovers.
+TEST_F(Synth, FailedVoicePoolsAreSurvived) {
     gErrors.clear();
-    gReporting = rig.plugin.get();
-    ErrorSink previous = setErrorSink(recordError);
+    gReporting = &engine();
+    const ErrorSink previous = setErrorSink(recordError);
     failNextAllocations(1);
     rig->setProgram(9);
-    failNextAllocations(0);
-    setErrorSink(previous);
-    gReporting = nullptr;
-
     EXPECT_EQ(gErrors, std::vector<ErrorCode>{ErrorCode::OutOfMemory});
-    EXPECT_TRUE(gLockFreeWhenReported.load());
-    EXPECT_EQ(rig.engine().voicePool, nullptr);
+    EXPECT_TRUE(gLockFreeWhenReported);
     EXPECT_EQ(rig->getProgram(), 0) << "the load stops before the program is taken over";
-    test::Stereo out = rig.render(256, {{0, 0x90, 60, 100}});
-    EXPECT_TRUE(test::allFinite(out.left));
-    EXPECT_EQ(rig.engine().activeVoices, nullptr);
-
-    rig->setProgram(9);  // a later load recovers
-    ASSERT_NE(rig.engine().voicePool, nullptr);
-    rig.render(16, {{0, 0x90, 60, 100}});
-    EXPECT_NE(rig.engine().activeVoices, nullptr);
-}
-
-TEST(SynthPlugin, FailedPoolBuildFromVoicesIsSilent) {
-    PluginRig rig;
-    gErrors.clear();
-    ErrorSink previous = setErrorSink(recordError);
+    EXPECT_TRUE(test::allFinite(rig.render(256, {{0, 0x90, 60, 100}}).left));
+    EXPECT_EQ(engine().activeVoices, nullptr);
     failNextAllocations(1);
     rig->setParameter(kParamVoices, 0.1f);
-    failNextAllocations(0);
-    setErrorSink(previous);
-    EXPECT_TRUE(gErrors.empty());
-    EXPECT_EQ(rig.engine().voicePool, nullptr);
+    EXPECT_EQ(gErrors.size(), 1u);
     EXPECT_EQ(rig->getParameter(kParamVoices), 0.1f);
     EXPECT_TRUE(test::allFinite(rig.render(128, {{0, 0x90, 60, 100}}).left));
+    failNextAllocations(0);
+    setErrorSink(previous);
+    rig->setProgram(9);
+    rig.render(16, {{0, 0x90, 60, 100}});
+    EXPECT_NE(engine().activeVoices, nullptr);
 }
 
-// Runs `work` on a second thread while the caller renders blocks with notes,
-// for a bounded time.
-template <typename Work, typename Check>
-void renderWhile(PluginRig& rig, Work work, Check check) {
-    using Clock = std::chrono::steady_clock;
+// While blocks with notes and program changes render, another thread switches
+// programs and voice counts: the engine never shows half a program.
+TEST_F(Synth, ProgramAndVoiceChangesFromAnotherThread) {
+    rig->setProgram(1);
     std::atomic<bool> stop{false};
     std::thread other([&] {
-        for (int i = 0; !stop.load(); ++i) work(i);
+        for (int i = 0; !stop; ++i)
+            i % 3 ? rig->setProgram(i % 2 ? 1 : 6) : rig->setParameter(kParamVoices, 0.01f * float(i % 32));
     });
-    const auto end = Clock::now() + std::chrono::milliseconds(150);
-    int blocks = 0;
-    while (Clock::now() < end || blocks < 20) {
-        const uint8_t note = uint8_t(40 + blocks % 40);
+    int mismatches = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
+    for (int block = 0; std::chrono::steady_clock::now() < end || block < 20; ++block) {
+        const uint8_t note = uint8_t(40 + block % 40);
         std::vector<Midi> events = {{0, 0x90, note, 100}, {17, 0x80, uint8_t(note - 3), 0}};
-        if (blocks % 7 == 3) events.push_back({33, 0xC0, uint8_t(blocks % 2 ? 1 : 6), 0});
-        test::Stereo out = rig.render(64 + blocks % 3 * 33, events);
-        ASSERT_TRUE(test::allFinite(out.left));
-        check();
-        ++blocks;
+        if (block % 7 == 3)
+            events.push_back({33, 0xC0, uint8_t(block % 2 ? 1 : 6), 0});
+        EXPECT_TRUE(test::allFinite(rig.render(64 + block % 3 * 33, events).left));
+        std::lock_guard<std::recursive_mutex> lock(engine().engineLock);
+        const float* v = kFactoryBank[engine().masterLevel == kFactoryBank[1].values[kParamLevel] ? 1 : 6].values;
+        mismatches +=
+            !(engine().masterLevel == v[kParamLevel] && engine().effects.phaserDepth == v[kParamPhaserDepth] &&
+              engine().effects.chorusDepth == v[kParamChorusDepth] &&
+              engine().oscillators[2].vs1 == v[kParamOsc1Vs1 + 2]);
     }
     stop = true;
     other.join();
-}
-
-TEST(SynthPlugin, ProgramSwitchOnAnotherThreadNeverShowsAHalfLoadedProgram) {
-    PluginRig rig;
-    rig->setProgram(1);
-    int mismatches = 0;
-    renderWhile(
-        rig, [&](int i) { rig->setProgram(i % 2 ? 1 : 6); },
-        [&] {
-            Engine& e = rig.engine();
-            std::lock_guard<std::recursive_mutex> lock(e.engineLock);
-            const int p = e.masterLevel == kFactoryBank[1].values[kParamLevel] ? 1 : 6;
-            const float* v = kFactoryBank[p].values;
-            const bool whole = e.masterLevel == v[kParamLevel] && e.effects.tremoloDepth == 0.5f * v[kParamTremoloDepth] &&
-                               e.effects.phaserDepth == v[kParamPhaserDepth] &&
-                               e.effects.chorusDepth == v[kParamChorusDepth] &&
-                               e.oscillators[2].vs1 == v[kParamOsc1Vs1 + 2] &&
-                               e.voicePool && e.voicePool->maxVoices() == 16;
-            mismatches += !whole;
-        });
     EXPECT_EQ(mismatches, 0);
+    rig->setParameter(kParamVoices, 0.07f);
+    ASSERT_NE(engine().voicePool, nullptr);
+    EXPECT_EQ(engine().voicePool->maxVoices(), 8);
 }
 
-TEST(SynthPlugin, VoicesChangeOnAnotherThreadWhileRendering) {
-    PluginRig rig;
-    renderWhile(
-        rig, [&](int i) { rig->setParameter(kParamVoices, 0.01f * float(i % 32)); }, [] {});
-    rig->setParameter(kParamVoices, 0.07f);
-    ASSERT_NE(rig.engine().voicePool, nullptr);
-    EXPECT_EQ(rig.engine().voicePool->maxVoices(), 8);
-    rig.render(16, {{0, 0x90, 60, 100}});
-    EXPECT_NE(rig.engine().activeVoices, nullptr);
+// Instance A plays while B comes, works without notes and goes: A's samples
+// are those it plays alone. B shares the tables and must not take modulator
+// phases it has no notes for. Once the last instance is gone, a new one
+// builds the tables again and plays the same.
+TEST(SynthPluginInstances, ASecondInstanceLeavesTheFirstsSamplesAlone) {
+    auto play = [](const std::function<void(int)>& beforeBlock) {
+        test::restartModulatorPhases();
+        SynthPlugin a(&test::recordingHost);
+        std::vector<float> out;
+        for (int block = 0; block < 12; ++block) {
+            beforeBlock(block);
+            const test::Stereo s =
+                test::renderPlugin(a, 256,
+                                   block == 0   ? std::vector<Midi>{{0, 0x90, 48, 100}, {3, 0x90, 64, 110}}
+                                   : block == 5 ? std::vector<Midi>{{17, 0x80, 48, 0}, {100, 0x90, 72, 80}}
+                                                : std::vector<Midi>{});
+            out.insert(out.end(), s.left.begin(), s.left.end());
+            out.insert(out.end(), s.right.begin(), s.right.end());
+        }
+        return out;
+    };
+    const std::vector<float> alone = play([](int) {});
+    EXPECT_GT(*std::max_element(alone.begin(), alone.end()), 0.01f);
+    std::unique_ptr<SynthPlugin> b;
+    EXPECT_TRUE(test::sameBits(alone, play([&](int block) {
+                                   if (block == 2) {
+                                       b.reset(new SynthPlugin(&test::recordingHost));
+                                       b->setSampleRate(48000.0f);
+                                       b->setProgram(7);
+                                   }
+                                   if (b)
+                                       b->setParameter(kParamVoices, 0.01f * float(block));
+                                   if (b)
+                                       test::renderPlugin(*b, 100, {{0, 0xB0, 64, 127}, {50, 0xE0, 0, 90}});
+                                   if (block == 8)
+                                       b.reset();
+                               })));
+    ASSERT_EQ(sharedTables(), nullptr) << "the last instance is gone, the tables must be too";
+    EXPECT_TRUE(test::sameBits(play([](int) {}), alone));
 }
 
 }  // namespace
