@@ -130,12 +130,15 @@ private:
     bool constructed_ = false;
 };
 
-// The editor seam. Each build links exactly one definition of these three: a
+// The editor seam. Each build links exactly one definition of these four: a
 // build without an editor answers false and the plug-in simply has none.
 bool synthEditorAvailable();
 // The editor for a plug-in (it registers itself), or null when it cannot be allocated.
 EditorBase* createSynthEditor(SynthPlugin* plugin);
 // The editor's constructed flag: 0 when it reported its own failure.
 bool editorWasConstructed(EditorBase* editor);
+// The plug-in library's way of showing errors, installed by its entry point:
+// the message box where there is an editor, else the standard error line.
+void installLibraryErrorSink();
 
 }  // namespace tine

@@ -32,6 +32,12 @@ LRESULT CALLBACK shellWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         if (synth)
             synth->showProgramName();
         return 0;
+    case WM_TIMER:
+        if (synth && wParam == kIdleTimerId) {
+            synth->idleTick();
+            return 0;
+        }
+        break;
     case WM_GETMINMAXINFO: {
         // The system's minimum tracking size would widen a window around a
         // small editor (or none) at creation; the windows cannot be resized,
@@ -139,6 +145,7 @@ int runMainWindow(void* instance, void* owner) {
 
     synth->showProgramName();
     synth->setProgram(0);
+    SetTimer(mainWindow, kIdleTimerId, kIdleTickMs, nullptr);
 
     MSG message = {};
     int exitCode = 0;
@@ -153,7 +160,8 @@ int runMainWindow(void* instance, void* owner) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    // The window is gone: a late refresh from the audio thread posts nowhere.
+    // The window is gone (and its timer with it): a late refresh from another
+    // thread posts nowhere.
     synth->setMainWindow(nullptr);
     synth->toolbar().release();
     return exitCode;
