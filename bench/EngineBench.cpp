@@ -92,11 +92,16 @@ void BM_VoiceKernel(benchmark::State& state) {
     plugin.setProgram(0);
     Engine& engine = plugin.engine();
     std::vector<float> sum(kMaxStretchFrames);
+    // An empty render lets the engine take program 0's settings.
+    float* none[2] = {sum.data(), sum.data()};
+    plugin.processReplacing(nullptr, none, 0);
     int64_t samples = 0;
     for (auto _ : state) {
         if (samples % 44032 == 0) {
-            engine.activeVoices = nullptr;
-            engine.rebuildPool(16);
+            while (FmVoice* stale = engine.activeVoices) {
+                engine.activeVoices = stale->next;
+                engine.voicePool->giveBack(stale);
+            }
             engine.noteOnProcedure(60, 100);
         }
         FmVoice* voice = engine.activeVoices;

@@ -72,7 +72,7 @@ struct EngineRig {
 
     explicit EngineRig(int maxVoices = 16, float rate = 44100.0f) {
         engine.setSampleRate(rate);
-        engine.rebuildPool(maxVoices);
+        engine.setVoiceLimit(maxVoices);
     }
     void apply(int index, float value) { ParameterTable[index].apply(engine, value); }
     void noteOn(int note, int velocity = 100) { engine.handleMidi(0x90, uint8_t(note), uint8_t(velocity)); }

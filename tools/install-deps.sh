@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ python3 googletest libgtest-dev libgmock-dev libbenchmark-dev openttd-openmsx clang-14 libclang-rt-14-dev
-  pkgconf lv2-dev liblilv-dev lilv-utils sordi python3-numpy python3-matplotlib)
+  pkgconf lv2-dev liblilv-dev lilv-utils sordi python3-numpy python3-matplotlib
+  gcc-multilib g++-multilib qemu-user)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

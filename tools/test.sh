@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test: the native suite, then the same suite under the address and
-# undefined-behaviour sanitizers, then the Windows builds (tests under Wine).
+# undefined-behaviour sanitizers and under the thread sanitizer, the 32-bit
+# Linux build under emulation, then the Windows builds (tests under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -30,6 +31,20 @@ echo "== Sanitizer build and tests"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTINE_SANITIZE=ON -DTINE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j"$jobs"
 (cd build-sanitize && ctest --output-on-failure -j"$jobs")
+
+echo "== Thread sanitizer: the suite, with the audio thread driven from another thread"
+# Only the test runner: its threads are what this build is for.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTINE_TSAN=ON -DTINE_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j"$jobs" --target tine_tests
+TSAN_OPTIONS="halt_on_error=1 exitcode=66" build-tsan/tests/tine_tests --gtest_brief=1
+
+echo "== 32-bit x86 Linux under qemu-i386: the release's arithmetic, same samples as the native build"
+cmake -S . -B build-i386 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-linux-i386.cmake \
+  -DTINE_NATIVE_BUILD_DIR="$PWD/build" -DTINE_BUILD_BENCH=OFF >/dev/null
+cmake --build build-i386 -j"$jobs" --target tine_tests
+# A static 32-bit program can neither load the plug-in library nor start the
+# 32-bit render tool under emulation: those two suites stay native.
+qemu-i386 build-i386/tests/tine_tests --gtest_brief=1 --gtest_filter='-PluginLibrary.*:RenderTool.*'
 
 echo "== Fuzz pass (chunk and preset-file readers)"
 bash fuzz/run.sh -runs=20000

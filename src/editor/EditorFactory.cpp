@@ -2,6 +2,8 @@
 #include <new>
 
 #include "editor/SynthEditor.h"
+#include "gui/ErrorBox.h"
+#include "params/ErrorReport.h"
 #include "plugin/SynthPlugin.h"
 
 namespace tine {
@@ -17,6 +19,19 @@ EditorBase* createSynthEditor(SynthPlugin* plugin) {
 bool editorWasConstructed(EditorBase* editor) {
     auto* synthEditor = dynamic_cast<SynthEditor*>(editor);
     return synthEditor && synthEditor->isConstructed();
+}
+
+namespace {
+
+// A Windows host never shows its plug-ins' standard error.
+void showErrorBoxSink(ErrorCode, const char* text) {
+    showErrorBox(text);
+}
+
+}  // namespace
+
+void installLibraryErrorSink() {
+    setErrorSink(&showErrorBoxSink);
 }
 
 }  // namespace tine

@@ -368,6 +368,22 @@ bool SynthEditor::onWheel(float) {
     return true;
 }
 
+void SynthEditor::idle() {
+    if (inIdle)
+        return;
+    // The audio thread only loaded the program: the panel, its name field and
+    // the host follow here, on the window's own thread.
+    if (plugin()->takeProgramNotice()) {
+        for (int32_t index = 0; index < kNumParams; ++index) setParameter(index, plugin()->getParameter(index));
+        char name[kProgramNameBytes] = {};
+        plugin()->getProgramName(name);
+        programNameChanged(name);
+        plugin()->updateDisplay();
+    }
+    flushQueuedErrors();
+    GuiEditorBase::idle();
+}
+
 void SynthEditor::setParameter(int32_t index, float value) {
     if (Control* control = getControl(index))
         control->setValue(value);

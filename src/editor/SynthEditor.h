@@ -45,6 +45,9 @@ public:
 
     bool open(void* parentWindow) override;
     void close() override;
+    // Also where the panel and the host catch up with a program change that
+    // came in as MIDI, and where errors queued on the audio thread are shown.
+    void idle() override;
     bool onWheel(float distance) override;
     void setParameter(int32_t index, float value) override;
     void programNameChanged(const char* name) override;

@@ -1,35 +1,40 @@
 #include "engine/Effects.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/Allocation.h"
 
 namespace tine {
+
+ChorusLines::ChorusLines(int32_t lineSize) {
+    if (lineSize < 1)
+        return;
+    left = allocateArray<float>(static_cast<std::size_t>(lineSize));
+    right = left ? allocateArray<float>(static_cast<std::size_t>(lineSize)) : nullptr;
+    if (!left || !right) {
+        delete[] left;
+        left = nullptr;
+        return;
+    }
+    size = lineSize;
+}
+
+ChorusLines::~ChorusLines() {
+    delete[] left;
+    delete[] right;
+}
 
 EffectsChain::~EffectsChain() {
     delete[] chorusLeft;
     delete[] chorusRight;
 }
 
-bool EffectsChain::allocateChorus(int32_t size) {
-    delete[] chorusLeft;
-    delete[] chorusRight;
-    chorusLeft = nullptr;
-    chorusRight = nullptr;
-    chorusSize = 0;
+void EffectsChain::swapChorus(ChorusLines& lines) {
+    std::swap(chorusLeft, lines.left);
+    std::swap(chorusRight, lines.right);
+    std::swap(chorusSize, lines.size);
     chorusWrite = 0;
-    if (size < 1)
-        return false;
-    float* left = allocateArray<float>(static_cast<std::size_t>(size));
-    float* right = left ? allocateArray<float>(static_cast<std::size_t>(size)) : nullptr;
-    if (!left || !right) {
-        delete[] left;
-        return false;
-    }
-    chorusLeft = left;
-    chorusRight = right;
-    chorusSize = size;
-    return true;
 }
 
 void EffectsChain::clearChorus() {

@@ -28,6 +28,20 @@ struct QuadratureLfo {
     }
 };
 
+// A pair of zeroed chorus delay lines, allocated apart from the chain so that
+// the chain can take them over (and hand back its old ones) in an instant.
+// Both null and size 0 when the size is not positive or allocation failed.
+struct ChorusLines {
+    explicit ChorusLines(int32_t size);
+    ~ChorusLines();
+    ChorusLines(const ChorusLines&) = delete;
+    ChorusLines& operator=(const ChorusLines&) = delete;
+
+    float* left = nullptr;
+    float* right = nullptr;
+    int32_t size = 0;
+};
+
 struct PhaserStage {
     float previousIn = 0.0f;
     float previousOut = 0.0f;
@@ -66,9 +80,9 @@ struct EffectsChain {
     EffectsChain& operator=(const EffectsChain&) = delete;
     ~EffectsChain();
 
-    // Frees the lines and allocates zeroed ones of `size` samples; on failure
-    // the chorus stays bypassed. Returns whether lines exist.
-    bool allocateChorus(int32_t size);
+    // Takes over `lines` (without lines the chorus is bypassed) and hands the
+    // old ones back in it, for freeing elsewhere. Writing starts over.
+    void swapChorus(ChorusLines& lines);
     void clearChorus();
     // Program switch: tremolo, autopan and phaser start over.
     void restartModulation();

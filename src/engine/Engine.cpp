@@ -1,35 +1,54 @@
 #include "engine/Engine.h"
 
+#include "engine/Allocation.h"
 #include "engine/SharedTables.h"
 #include "engine/StableMath.h"
 
 namespace tine {
+namespace {
+
+// The limit a pool starts with, until the parameter table sets one.
+constexpr uint8_t kFirstVoiceLimit = 16;
+
+}  // namespace
 
 Engine::Engine() {
     const ShapeRecord& first = shapeAt(0);
     for (const ShapeRecord*& shape : shapes) shape = &first;
     for (float& s : voiceSum_) s = 0.0f;
+    // The only place besides a sample-rate change where voices are allocated:
+    // program changes and "Voices" only move the limit.
+    voicePool = VoicePool::create(this, kFirstVoiceLimit);
 }
 
 Engine::~Engine() {
     activeVoices = nullptr;
     delete voicePool;
+    voicePool = nullptr;
 }
 
 float Engine::setSampleRate(float rate) {
-    releaseAll();
+    float newRate = sampleRate;
     if (rate == rate)
-        sampleRate = boundedValue(rate, kMinSampleRate, kMaxSampleRate, sampleRate);
-    halfSampleTime = 0.5f / sampleRate;
+        newRate = boundedValue(rate, kMinSampleRate, kMaxSampleRate, sampleRate);
+    const float newHalfSampleTime = 0.5f / newRate;
     prepareShapes();
+    // 0.005 s as a single-precision constant, slightly below: the product in
+    // double precision truncates to 220 samples at 44100 Hz and 239 at 48000.
+    // Allocated before the lock, so that a render never waits on the allocator.
+    ChorusLines lines(truncToInt(static_cast<double>(newRate) * static_cast<double>(0.005f)));
+    VoicePool* pool = voicePool ? nullptr : VoicePool::create(this, kFirstVoiceLimit);
 
     std::lock_guard<std::recursive_mutex> lock(engineLock);
+    releaseAll();
+    sampleRate = newRate;
+    halfSampleTime = newHalfSampleTime;
+    if (pool)
+        voicePool = pool;
     effects.chorusLfoA.restart();
     effects.chorusLfoB.restart();
     effects.chorusMemory = 0.0f;
-    // 0.005 s as a single-precision constant, slightly below: the product in
-    // double precision truncates to 220 samples at 44100 Hz and 239 at 48000.
-    effects.allocateChorus(truncToInt(static_cast<double>(sampleRate) * static_cast<double>(0.005f)));
+    effects.swapChorus(lines);
 
     // halfSampleTime is stored slightly below 0.5 / rate, so this gives 63 at 44100 Hz.
     controlPeriod = truncToInt(static_cast<double>(64.0f * halfSampleTime) * 88200.0);
@@ -44,17 +63,43 @@ void Engine::releaseAll() {
     for (FmVoice* voice = activeVoices; voice; voice = voice->next) voice->noteOff();
 }
 
-bool Engine::rebuildPool(int32_t maxVoices) {
-    std::lock_guard<std::recursive_mutex> lock(engineLock);
-    activeVoices = nullptr;
-    delete voicePool;
-    voicePool = nullptr;
-    if (maxVoices < 1)
-        maxVoices = 1;
-    if (maxVoices > kPoolVoices)
-        maxVoices = kPoolVoices;
-    voicePool = VoicePool::create(this, static_cast<uint8_t>(maxVoices));
-    return voicePool != nullptr;
+void Engine::setVoiceLimit(int32_t limit) {
+    if (limit < 1)
+        limit = 1;
+    if (limit > kPoolVoices)
+        limit = kPoolVoices;
+    if (!voicePool)
+        return;
+    voicePool->setMaxVoices(static_cast<uint8_t>(limit));
+    // The newest voices stay; the list runs from the newest.
+    int32_t kept = 0;
+    for (FmVoice* voice = activeVoices; voice; voice = voice->next)
+        if (++kept > limit)
+            voice->damp();
+}
+
+bool Engine::beginSwitch() {
+    if (!activeVoices)
+        return false;
+    for (FmVoice* voice = activeVoices; voice; voice = voice->next) voice->damp();
+    switchFadeLeft_ = kSwitchFadeFrames;
+    return true;
+}
+
+void Engine::fadeStretch(int32_t frames) {
+    // Gains from just below 1 down to exactly 0 on the fade's last sample,
+    // while the damped voices reach their end on the same sample.
+    for (int32_t i = 0; i < frames; ++i) {
+        const float gain = static_cast<float>(switchFadeLeft_ - 1 - i) * (1.0f / static_cast<float>(kSwitchFadeFrames));
+        stretchLeft_[i] *= gain;
+        stretchRight_[i] *= gain;
+    }
+    switchFadeLeft_ -= frames;
+    if (switchFadeLeft_ == 0) {
+        // Nothing of the old sound may come back out of the delay lines.
+        effects.clearChorus();
+        effects.chorusMemory = 0.0f;
+    }
 }
 
 void Engine::handleMidi(uint8_t status, uint8_t data1, uint8_t data2) {

@@ -1,5 +1,5 @@
 #pragma once
-// The fixed set of 128 voices and its free stack.
+// The fixed set of 128 voices and its free stack, with the polyphony limit.
 
 #include <cstdint>
 
@@ -26,6 +26,7 @@ public:
     uint8_t activeCount() const { return activeCount_; }
     uint8_t freeCount() const { return freeCount_; }
     uint8_t maxVoices() const { return maxVoices_; }
+    void setMaxVoices(uint8_t limit) { maxVoices_ = limit; }
 
 private:
     FmVoice* voices_ = nullptr;

@@ -25,8 +25,8 @@ WavRecorder::~WavRecorder() {
 }
 
 void WavRecorder::append(const int16_t* samples, uint32_t frames) {
-    if (writer_.isOpen())
-        writer_.append(samples, frames);
+    if (writer_.isOpen() && !appendFailed_)
+        appendFailed_ = !writer_.append(samples, frames);
 }
 
 void WavRecorder::finish() {

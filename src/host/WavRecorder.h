@@ -26,12 +26,14 @@ public:
     bool isOpen() const { return writer_.isOpen(); }
 
     // Audio thread: frames of interleaved left/right samples to the end of the
-    // file. Failures are not reported here; finish() reports them.
+    // file. After a block fails (a full disk) nothing more is appended.
+    // Failures are not reported here; finish() reports them.
     void append(const int16_t* samples, uint32_t frames);
 
-    // Writes the final sizes into the header and closes the file. Reports
-    // "Error writing file" once when the header or any block did not reach
-    // the file. Later calls do nothing.
+    // Writes the final sizes into the header (after a failed block, those of
+    // the frames that reached the file) and closes the file. Reports "Error
+    // writing file" once when the header or any block did not reach the file.
+    // Later calls do nothing.
     void finish();
 
     uint64_t framesRecorded() const { return writer_.framesWritten(); }
@@ -40,6 +42,7 @@ public:
 private:
     WavWriter writer_;
     uint32_t sampleRate_;
+    bool appendFailed_ = false;
     bool writeErrorReported_ = false;
 };
 

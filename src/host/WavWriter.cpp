@@ -1,5 +1,7 @@
 #include "host/WavWriter.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -11,6 +13,21 @@ namespace {
 
 void putTag(uint8_t* p, const char* tag) {
     std::memcpy(p, tag, 4);
+}
+
+// The bytes the system holds for the file, whatever the stream buffered and
+// lost; -1 when it cannot tell.
+long long bytesInFile(std::FILE* file) {
+#if defined(_WIN32)
+    struct _stat64 status;
+    if (_fstat64(_fileno(file), &status) != 0)
+        return -1;
+#else
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0)
+        return -1;
+#endif
+    return static_cast<long long>(status.st_size);
 }
 
 }  // namespace
@@ -105,8 +122,13 @@ bool WavWriter::append(const int16_t* interleaved, std::size_t frames) {
         const std::size_t n = remaining < samplesPerChunk ? remaining : samplesPerChunk;
         for (std::size_t i = 0; i < n; ++i) putLittleEndian16(&bytes[2 * i], static_cast<uint16_t>(src[i]));
         errno = 0;
-        if (std::fwrite(bytes, 1, 2 * n, file_) != 2 * n)
+        const std::size_t written = std::fwrite(bytes, 1, 2 * n, file_);
+        if (written != 2 * n) {
+            // The whole frames handed over before the failure: finish() counts
+            // no more than these, and no more than the file holds.
+            frames_ += (static_cast<std::size_t>(src - interleaved) + written / 2) / channels_;
             return fail("cannot write " + path_, errno);
+        }
         src += n;
         remaining -= n;
     }
@@ -118,21 +140,31 @@ bool WavWriter::finish() {
     if (file_ == nullptr)
         return failed_ ? false : fail("cannot write " + path_ + ": file is not open", 0);
 
-    if (!failed_) {
-        const uint64_t dataBytes = frames_ * channels_ * 2u;
-        const auto header = makeWavHeader(sampleRate_, channels_, static_cast<uint32_t>(dataBytes));
-        // Flush first so that a full disk shows up here and not as a short
-        // file that only the close would have noticed.
-        errno = 0;
-        if (std::fflush(file_) != 0) {
-            fail("cannot write " + path_, errno);
-        } else if (std::fseek(file_, 0, SEEK_SET) != 0) {
-            fail("cannot seek in " + path_, errno);
-        } else if (std::fwrite(header.data(), 1, header.size(), file_) != header.size()) {
-            fail("cannot write " + path_, errno);
-        } else if (std::fflush(file_) != 0) {
-            fail("cannot write " + path_, errno);
-        }
+    // Flush first so that a full disk shows up here and not as a short file
+    // that only the close would have noticed.
+    errno = 0;
+    if (std::fflush(file_) != 0)
+        fail("cannot write " + path_, errno);
+    // After a failed write the header still gets the sizes of the frames that
+    // reached the file, so that what was recorded can be played.
+    const uint64_t frameBytes = static_cast<uint64_t>(channels_) * 2u;
+    uint64_t frames = frames_;
+    if (failed_) {
+        const long long held = bytesInFile(file_);
+        const uint64_t onDisk = held > static_cast<long long>(kWavHeaderSize)
+                                    ? (static_cast<uint64_t>(held) - kWavHeaderSize) / frameBytes
+                                    : 0u;
+        if (onDisk < frames)
+            frames = onDisk;
+    }
+    const auto header = makeWavHeader(sampleRate_, channels_, static_cast<uint32_t>(frames * frameBytes));
+    errno = 0;
+    if (std::fseek(file_, 0, SEEK_SET) != 0) {
+        fail("cannot seek in " + path_, errno);
+    } else if (std::fwrite(header.data(), 1, header.size(), file_) != header.size()) {
+        fail("cannot write " + path_, errno);
+    } else if (std::fflush(file_) != 0) {
+        fail("cannot write " + path_, errno);
     }
 
     errno = 0;

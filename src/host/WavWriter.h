@@ -36,7 +36,8 @@ public:
     bool append(const int16_t* interleaved, std::size_t frames);
 
     // Patches both size fields, flushes and closes. False when any write,
-    // the flush or the close failed: the file must then be treated as broken.
+    // the flush or the close failed. After a failed append the sizes are
+    // those of the whole frames that reached the file: it plays as far as it got.
     bool finish();
 
     bool isOpen() const { return file_ != nullptr; }

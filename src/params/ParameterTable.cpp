@@ -187,7 +187,7 @@ void applyChorusSplit(Engine& e, float v) {
 }
 
 void applyVoices(Engine& e, float v) {
-    e.rebuildPool(voicesForValue(bounded(kParamVoices, v)));
+    e.setVoiceLimit(voicesForValue(bounded(kParamVoices, v)));
 }
 
 void applyDecay(Engine& e, float v) {

@@ -31,34 +31,6 @@ void writeCommonHeader(uint8_t* out, const char* kind, int32_t totalBytes, int32
     putBigEndian32(out + 24, static_cast<uint32_t>(count));
 }
 
-// One file from a header and a chunk. The whole image is assembled first, so
-// the file is only opened (and an older one replaced) once there is something
-// complete to write.
-bool writeImage(const char* path, const uint8_t* header, int32_t headerBytes, const void* chunk, int32_t chunkSize) {
-    if (!path || !path[0]) {
-        reportError(ErrorCode::OpenFailed);
-        return false;
-    }
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file) {
-        reportError(ErrorCode::OpenFailed);
-        return false;
-    }
-    bool written =
-        std::fwrite(header, 1, static_cast<std::size_t>(headerBytes), file) == static_cast<std::size_t>(headerBytes);
-    if (written)
-        written =
-            std::fwrite(chunk, 1, static_cast<std::size_t>(chunkSize), file) == static_cast<std::size_t>(chunkSize);
-    // A full disk often shows only when the buffer is flushed or the file closed.
-    if (std::fflush(file) != 0)
-        written = false;
-    if (std::fclose(file) != 0)
-        written = false;
-    if (!written)
-        reportError(ErrorCode::WriteFailed);
-    return written;
-}
-
 bool validChunkArgument(const void* chunk, int32_t chunkSize) {
     if (chunk && chunkSize > 0)
         return true;
@@ -84,20 +56,64 @@ void writePatchFileHeader(uint8_t* out, const char* nameField, int32_t chunkSize
     putBigEndian32(out + 56, static_cast<uint32_t>(chunkSize));
 }
 
-bool writeBankFile(const char* path, const void* chunk, int32_t chunkSize) {
-    if (!validChunkArgument(chunk, chunkSize))
+PresetFileOut::PresetFileOut(const char* path) {
+    if (path && path[0])
+        file_ = std::fopen(path, "wb");
+    if (!file_)
+        reportError(ErrorCode::OpenFailed);
+}
+
+PresetFileOut::~PresetFileOut() {
+    if (file_)
+        std::fclose(file_);
+}
+
+bool PresetFileOut::writeBank(const void* chunk, int32_t chunkSize) {
+    if (!file_ || !validChunkArgument(chunk, chunkSize))
         return false;
     uint8_t header[kBankFileHeaderBytes];
     writeBankFileHeader(header, chunkSize);
-    return writeImage(path, header, kBankFileHeaderBytes, chunk, chunkSize);
+    return write(header, kBankFileHeaderBytes, chunk, chunkSize);
+}
+
+bool PresetFileOut::writePatch(const char* nameField, const void* chunk, int32_t chunkSize) {
+    if (!file_ || !validChunkArgument(chunk, chunkSize))
+        return false;
+    uint8_t header[kPatchFileHeaderBytes];
+    writePatchFileHeader(header, nameField, chunkSize);
+    return write(header, kPatchFileHeaderBytes, chunk, chunkSize);
+}
+
+bool PresetFileOut::write(const uint8_t* header, int32_t headerBytes, const void* chunk, int32_t chunkSize) {
+    std::FILE* file = file_;
+    file_ = nullptr;
+    bool written =
+        std::fwrite(header, 1, static_cast<std::size_t>(headerBytes), file) == static_cast<std::size_t>(headerBytes);
+    if (written)
+        written =
+            std::fwrite(chunk, 1, static_cast<std::size_t>(chunkSize), file) == static_cast<std::size_t>(chunkSize);
+    // A full disk often shows only when the buffer is flushed or the file closed.
+    if (std::fflush(file) != 0)
+        written = false;
+    if (std::fclose(file) != 0)
+        written = false;
+    if (!written)
+        reportError(ErrorCode::WriteFailed);
+    return written;
+}
+
+bool writeBankFile(const char* path, const void* chunk, int32_t chunkSize) {
+    if (!validChunkArgument(chunk, chunkSize))
+        return false;
+    PresetFileOut out(path);
+    return out.writeBank(chunk, chunkSize);
 }
 
 bool writePatchFile(const char* path, const char* nameField, const void* chunk, int32_t chunkSize) {
     if (!validChunkArgument(chunk, chunkSize))
         return false;
-    uint8_t header[kPatchFileHeaderBytes];
-    writePatchFileHeader(header, nameField, chunkSize);
-    return writeImage(path, header, kPatchFileHeaderBytes, chunk, chunkSize);
+    PresetFileOut out(path);
+    return out.writePatch(nameField, chunk, chunkSize);
 }
 
 FileContents::~FileContents() {

@@ -11,6 +11,7 @@
 // The byte size field holds the length of everything after it (file size - 8).
 
 #include <cstdint>
+#include <cstdio>
 
 namespace tine {
 
@@ -28,8 +29,31 @@ void writeBankFileHeader(uint8_t* out, int32_t chunkSize);
 // nameField: the first 24 bytes of a program's name field, copied as stored.
 void writePatchFileHeader(uint8_t* out, const char* nameField, int32_t chunkSize);
 
-// Writes header and chunk, then flushes and closes the file, so a saved file is
-// complete on disk when this returns. Reports OpenFailed or WriteFailed.
+// A preset file being saved. It is opened (created, or an older one replaced)
+// before anything is asked of the plug-in, so that a save which cannot open
+// its file changes nothing; then header and chunk are written, flushed and
+// the file closed, so a saved file is complete on disk when writing returns.
+class PresetFileOut {
+public:
+    // Reports OpenFailed when the file cannot be opened.
+    explicit PresetFileOut(const char* path);
+    ~PresetFileOut();  // closes a file that was opened but not written
+    PresetFileOut(const PresetFileOut&) = delete;
+    PresetFileOut& operator=(const PresetFileOut&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    // Header and chunk, then the file is closed. Report InvalidFormat for a
+    // missing chunk, WriteFailed when the bytes did not all reach the file.
+    bool writeBank(const void* chunk, int32_t chunkSize);
+    bool writePatch(const char* nameField, const void* chunk, int32_t chunkSize);
+
+private:
+    bool write(const uint8_t* header, int32_t headerBytes, const void* chunk, int32_t chunkSize);
+
+    std::FILE* file_ = nullptr;
+};
+
+// Opens the file and writes header and chunk. Reports OpenFailed or WriteFailed.
 bool writeBankFile(const char* path, const void* chunk, int32_t chunkSize);
 bool writePatchFile(const char* path, const char* nameField, const void* chunk, int32_t chunkSize);
 

@@ -12,15 +12,19 @@ Program::Program() {
     for (int i = 0; i < kNumParams; ++i) values[i] = ParameterTable[i].defaultValue;
 }
 
-void Program::setName(const char* text) {
+void setNameField(char (&field)[kProgramNameBytes], const char* text) {
     if (!text)
         text = "";
     // Only the bytes up to the terminator change; later bytes keep what they
     // held, as files written from this record show.
     std::size_t length = 0;
     while (length < kProgramNameBytes - 1 && text[length] != '\0') ++length;
-    std::memmove(name, text, length);
-    name[length] = '\0';
+    std::memmove(field, text, length);
+    field[length] = '\0';
+}
+
+void Program::setName(const char* text) {
+    setNameField(name, text);
 }
 
 void Program::copyLegacy(const LegacyProgram& legacy) {

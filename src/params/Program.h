@@ -21,6 +21,10 @@ struct Program {
 };
 static_assert(sizeof(Program) == 276, "a program record is 276 bytes");
 
+// A name field's update as Program::setName makes it: the text, cut to 27
+// characters, and its terminator; the bytes behind keep what they held.
+void setNameField(char (&field)[kProgramNameBytes], const char* text);
+
 struct LegacyProgram {
     char name[kProgramNameBytes];
     float values[kLegacyParams];

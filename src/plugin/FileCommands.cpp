@@ -39,25 +39,25 @@ bool loadChunkFile(SynthPlugin& plugin, const char* path, int32_t headerBytes, b
 
 }  // namespace
 
+// The file is opened before getChunk stores the edit buffer into its slot:
+// a save that cannot open its file leaves the program as it was.
 bool saveBank(SynthPlugin& plugin, const char* path) {
+    PresetFileOut file(path);
+    if (!file.isOpen())
+        return false;
     void* chunk = nullptr;
     const int32_t size = plugin.getChunk(&chunk, false);
-    if (size <= 0 || !chunk) {
-        reportError(ErrorCode::InvalidFormat);
-        return false;
-    }
-    return writeBankFile(path, chunk, size);
+    return file.writeBank(chunk, size);
 }
 
 bool savePatch(SynthPlugin& plugin, const char* path) {
+    PresetFileOut file(path);
+    if (!file.isOpen())
+        return false;
     void* chunk = nullptr;
     const int32_t size = plugin.getChunk(&chunk, true);
-    if (size <= 0 || !chunk) {
-        reportError(ErrorCode::InvalidFormat);
-        return false;
-    }
     // getChunk has just stored the edit buffer, so the slot's name field is current.
-    return writePatchFile(path, plugin.programSlot(plugin.getProgram()).name, chunk, size);
+    return file.writePatch(plugin.programSlot(plugin.getProgram()).name, chunk, size);
 }
 
 bool loadBank(SynthPlugin& plugin, const char* path) {

@@ -11,7 +11,8 @@ namespace tine {
 class SynthPlugin;
 
 // Path-level steps. Errors are reported once through reportError.
-// Saves store the edit buffer into the current slot first (through getChunk).
+// Saves open the file, then store the edit buffer into the current slot
+// (through getChunk) and write; a file that cannot be opened changes nothing.
 bool saveBank(SynthPlugin& plugin, const char* path);
 bool savePatch(SynthPlugin& plugin, const char* path);
 // True when the plug-in accepted the file's chunk. Only the chunk behind the

@@ -14,7 +14,9 @@ namespace tine {
 namespace {
 
 constexpr int32_t kUniqueId = fourCharCode('T', 'N', 'M', 'R');
-constexpr int32_t kPoolForProgramLoad = 16;
+constexpr uint64_t kAllValues = (uint64_t{1} << kNumParams) - 1;
+
+using Guard = std::lock_guard<std::recursive_mutex>;
 
 bool validParameter(int32_t index) {
     return index >= 0 && index < kNumParams;
@@ -57,10 +59,15 @@ struct Pcm16Writer {
 
 }  // namespace
 
-// The host's event list as the block renderer consumes it.
+// The host's event list as the block renderer consumes it, after any events
+// held from the previous block; and the plug-in's settings waiting for it.
 struct PendingEvents {
     SynthPlugin& plugin;
     bool nextDelta(int32_t& delta) {
+        if (plugin.heldNext_ < plugin.heldCount_) {
+            delta = 0;
+            return true;
+        }
         if (plugin.pendingCount_ <= 0)
             return false;
         const VstEvent* event = *plugin.pendingNext_;
@@ -73,20 +80,30 @@ struct PendingEvents {
         return true;
     }
     void handleNext() {
+        if (plugin.heldNext_ < plugin.heldCount_) {
+            plugin.handleEvent(reinterpret_cast<const VstEvent*>(&plugin.heldEvents_[plugin.heldNext_++]));
+            return;
+        }
         const VstEvent* event = *plugin.pendingNext_;
         ++plugin.pendingNext_;
         --plugin.pendingCount_;
         plugin.handleEvent(event);
     }
+    void settle() { plugin.settle(); }
 };
 
 SynthPlugin::SynthPlugin(audioMasterCallback host) : EffectBaseX(host, kNumPrograms, kNumParams) {
+    const Program defaults;
+    std::memcpy(editName_, defaults.name, sizeof(editName_));
+    for (int32_t i = 0; i < kNumParams; ++i) editValues_[i].store(defaults.values[i], std::memory_order_relaxed);
     fillFromFactory(programs_);
     if (!buildSharedTables()) {
         reportError(ErrorCode::OutOfMemory);
         return;
     }
     tablesHeld_ = true;
+    if (!engine_.voicePool)
+        reportError(ErrorCode::OutOfMemory);
     if (host) {
         setNumInputs(0);
         setNumOutputs(2);
@@ -110,17 +127,16 @@ SynthPlugin::SynthPlugin(audioMasterCallback host) : EffectBaseX(host, kNumProgr
         }
     }
     suspend();
+    {
+        // No other thread knows the instance yet: the engine may take the
+        // settings now, so that it matches the edit buffer before any render.
+        Guard guard(engineMutex());
+        settle();
+    }
     constructed_ = true;
 }
 
 SynthPlugin::~SynthPlugin() {
-    {
-        std::lock_guard<std::recursive_mutex> lock(engine_.engineLock);
-        engine_.activeVoices = nullptr;
-        delete engine_.voicePool;
-        engine_.voicePool = nullptr;
-        engine_.effects.allocateChorus(0);
-    }
     if (tablesHeld_)
         releaseSharedTables();
 }
@@ -132,14 +148,17 @@ const Program& SynthPlugin::programSlot(int32_t index) const {
 void SynthPlugin::setParameter(int32_t index, float value) {
     if (!validParameter(index))
         return;
-    ParameterTable[index].apply(engine_, value);
+    {
+        Guard guard(engineMutex());
+        editValues_[index].store(value, std::memory_order_relaxed);
+        changedValues_ |= uint64_t{1} << index;
+    }
     if (editor)
         editor->setParameter(index, value);
-    editBuffer_.values[index] = value;
 }
 
 float SynthPlugin::getParameter(int32_t index) {
-    return validParameter(index) ? editBuffer_.values[index] : 0.0f;
+    return validParameter(index) ? editValues_[index].load(std::memory_order_relaxed) : 0.0f;
 }
 
 void SynthPlugin::getParameterName(int32_t index, char* text) {
@@ -159,77 +178,135 @@ void SynthPlugin::getParameterDisplay(int32_t index, char* text) {
     ParameterTable[index].display(getParameter(index), text);
 }
 
+int32_t SynthPlugin::getProgram() {
+    return program_.load(std::memory_order_relaxed);
+}
+
 void SynthPlugin::setProgram(int32_t program) {
     if (!validProgram(program))
         return;
-    bool poolBuilt;
     {
-        std::lock_guard<std::recursive_mutex> lock(engine_.engineLock);
-        engine_.effects.restartModulation();
-        poolBuilt = engine_.rebuildPool(kPoolForProgramLoad);
-        if (poolBuilt) {
-            curProgram = program;
-            const Program& slot = programs_[program];
-            for (int32_t i = 0; i < kNumParams; ++i) setParameter(i, slot.values[i]);
-            char name[kProgramNameBytes];
-            std::memcpy(name, slot.name, sizeof(name));
-            name[kProgramNameBytes - 1] = '\0';
-            setProgramName(name);
-        }
-        engine_.renormalizeLfos();
+        Guard guard(engineMutex());
+        loadProgramLocked(program);
     }
-    // Reported once the lock is released: a message box must not hold up the audio thread.
-    if (!poolBuilt)
-        reportError(ErrorCode::OutOfMemory);
+    showProgram();
+}
+
+void SynthPlugin::loadProgramLocked(int32_t program) {
+    curProgram = program;
+    program_.store(program, std::memory_order_relaxed);
+    const Program& slot = programs_[program];
+    for (int32_t i = 0; i < kNumParams; ++i) editValues_[i].store(slot.values[i], std::memory_order_relaxed);
+    char name[kProgramNameBytes];
+    std::memcpy(name, slot.name, sizeof(name));
+    name[kProgramNameBytes - 1] = '\0';
+    setNameField(editName_, name);
+    changedValues_ = kAllValues;
+    switchPending_ = true;
+}
+
+void SynthPlugin::showProgram() {
+    if (editor) {
+        for (int32_t i = 0; i < kNumParams; ++i) editor->setParameter(i, getParameter(i));
+        char name[kProgramNameBytes];
+        getProgramName(name);
+        editor->programNameChanged(name);
+    }
     updateDisplay();
+}
+
+bool SynthPlugin::takeProgramNotice() {
+    return programNotice_.exchange(false);
+}
+
+void SynthPlugin::settle() {
+    const bool switching = switchPending_;
+    if (switching) {
+        // Nothing of the new program may mix with what still sounds: the
+        // engine fades that out first and asks again at silence.
+        if (engine_.beginSwitch())
+            return;
+        switchPending_ = false;
+        engine_.effects.restartModulation();
+    } else if (changedValues_ == 0) {
+        return;
+    }
+    for (int32_t i = 0; i < kNumParams; ++i)
+        if (changedValues_ & (uint64_t{1} << i))
+            ParameterTable[i].apply(engine_, editValues_[i].load(std::memory_order_relaxed));
+    changedValues_ = 0;
+    if (switching)
+        engine_.renormalizeLfos();
 }
 
 void SynthPlugin::setProgramName(char* name) {
     if (!name)
         return;
-    Program& slot = programs_[curProgram];
-    if (name != slot.name)
-        slot.setName(name);
-    editBuffer_.setName(name);
+    char shown[kProgramNameBytes];
+    {
+        Guard guard(engineMutex());
+        Program& slot = programs_[curProgram];
+        if (name != slot.name)
+            slot.setName(name);
+        setNameField(editName_, name);
+        std::memcpy(shown, editName_, sizeof(shown));
+    }
     if (editor)
-        editor->programNameChanged(editBuffer_.name);
+        editor->programNameChanged(shown);
     updateDisplay();
 }
 
 void SynthPlugin::getProgramName(char* name) {
+    Guard guard(engineMutex());
     copyText(name, programs_[curProgram].name, kProgramNameBytes);
 }
 
 bool SynthPlugin::getProgramNameIndexed(int32_t, int32_t index, char* text) {
     if (!validProgram(index))
         return false;
+    Guard guard(engineMutex());
     copyText(text, programs_[index].name, kProgramNameBytes);
     return true;
+}
+
+Program SynthPlugin::editProgramLocked() const {
+    Program copy;
+    std::memcpy(copy.name, editName_, sizeof(copy.name));
+    for (int32_t i = 0; i < kNumParams; ++i) copy.values[i] = editValues_[i].load(std::memory_order_relaxed);
+    return copy;
+}
+
+const Program& SynthPlugin::editBuffer() const {
+    Guard guard(engineMutex());
+    editCopy_ = editProgramLocked();
+    return editCopy_;
 }
 
 bool SynthPlugin::copyProgram(int32_t destination) {
     if (!validProgram(destination))
         return false;
-    programs_[destination] = editBuffer_;
+    Guard guard(engineMutex());
+    programs_[destination] = editProgramLocked();
     return true;
 }
 
 void SynthPlugin::storeEditBuffer() {
-    programs_[curProgram] = editBuffer_;
-}
-
-void SynthPlugin::applySampleRateRows() {
-    for (int index : {kParamTremoloSpeed, kParamAutopanSpeed, kParamChorusRate, kParamPhaserRate})
-        ParameterTable[index].apply(engine_, editBuffer_.values[index]);
+    Guard guard(engineMutex());
+    programs_[curProgram] = editProgramLocked();
 }
 
 void SynthPlugin::setSampleRate(float rate) {
     sampleRate = engine_.setSampleRate(rate);
-    applySampleRateRows();
+    if (!engine_.voicePool)
+        reportError(ErrorCode::OutOfMemory);
+    // The rows whose engine values depend on the rate, from their stored values.
+    Guard guard(engineMutex());
+    for (int index : {kParamTremoloSpeed, kParamAutopanSpeed, kParamChorusRate, kParamPhaserRate})
+        changedValues_ |= uint64_t{1} << index;
 }
 
 void SynthPlugin::suspend() {
-    std::lock_guard<std::recursive_mutex> lock(engine_.engineLock);
+    Guard guard(engineMutex());
     engine_.releaseAll();
     engine_.effects.clearChorus();
 }
@@ -257,18 +334,45 @@ void SynthPlugin::handleEvent(const VstEvent* event) {
     const uint8_t data1 = static_cast<uint8_t>(midi->midiData[1]) & 0x7F;
     const uint8_t data2 = static_cast<uint8_t>(midi->midiData[2]) & 0x7F;
     if ((status & 0xF0) == 0xC0) {
-        setProgram(data1);
+        // On the audio thread, inside the render's hold of engineLock: the
+        // program is copied in here and switched by settle(); the editor and
+        // the host hear of it from the GUI side.
+        if (validProgram(data1)) {
+            loadProgramLocked(data1);
+            programNotice_.store(true);
+        }
         return;
     }
     engine_.handleMidi(status, data1, data2);
+}
+
+void SynthPlugin::holdUnhandledEvents(int32_t frames) {
+    int32_t kept = 0;
+    while (heldNext_ < heldCount_) heldEvents_[kept++] = heldEvents_[heldNext_++];
+    for (; pendingCount_ > 0 && kept < kHeldEvents; ++pendingNext_, --pendingCount_) {
+        const VstEvent* event = *pendingNext_;
+        // A null entry ends the list; events beyond the block are dropped as ever.
+        if (!event || event->deltaFrames >= frames)
+            break;
+        if (event->type != kVstMidiType)
+            continue;
+        heldEvents_[kept] = *reinterpret_cast<const VstMidiEvent*>(event);
+        heldEvents_[kept++].deltaFrames = 0;
+    }
+    heldCount_ = kept;
+    heldNext_ = 0;
 }
 
 template <typename Output>
 void SynthPlugin::renderBlock(int32_t frames, Output& out) {
     // process, processReplacing and render16 all come through here.
     ScopedFlushToZero flushDenormals;
+    AudioThreadScope audioThread;
     PendingEvents events{*this};
-    engine_.renderBlock(frames, out, events);
+    engine_.renderBlock(frames, out, events, events);
+    // Only a switch's fade leaves events of this block unhandled (also one
+    // that ends with the block): they are played where it ends.
+    holdUnhandledEvents(frames);
     // The host's list is only valid until this render returns: events placed
     // beyond the block are dropped rather than read later from freed memory.
     pendingNext_ = nullptr;
@@ -302,7 +406,7 @@ void SynthPlugin::render16(int16_t* buffer, int32_t frames) {
 }
 
 void SynthPlugin::renormalizeLfos() {
-    std::lock_guard<std::recursive_mutex> lock(engine_.engineLock);
+    Guard guard(engineMutex());
     engine_.renormalizeLfos();
 }
 
@@ -359,9 +463,10 @@ bool SynthPlugin::keysRequired() {
 int32_t SynthPlugin::getChunk(void** data, bool isPreset) {
     if (!data)
         return 0;
+    Guard guard(engineMutex());
     storeEditBuffer();
     if (isPreset) {
-        programChunk_.store(editBuffer_);
+        programChunk_.store(editProgramLocked());
         *data = programChunk_.bytes;
         return kProgramChunkBytes;
     }
@@ -372,14 +477,16 @@ int32_t SynthPlugin::getChunk(void** data, bool isPreset) {
 
 int32_t SynthPlugin::setChunk(void* data, int32_t byteSize, bool isPreset) {
     // Decoded into a copy first: a refused chunk changes nothing, and its
-    // message is shown without engineLock held. The lock only covers the
-    // copies, so a program change from MIDI never reads a half-written slot.
+    // message is shown without engineLock held. The slots and the program
+    // then change in one hold of the lock, so the audio thread sees the old
+    // bank and program or the new ones, never a mix.
     Program incoming[kNumPrograms];
+    int32_t select;
     {
-        std::lock_guard<std::recursive_mutex> lock(engine_.engineLock);
+        Guard guard(engineMutex());
         std::memcpy(incoming, programs_, sizeof(programs_));
+        select = curProgram;
     }
-    int32_t select = curProgram;
     if (isPreset) {
         if (!readProgramChunk(data, byteSize, incoming[select]))
             return 0;
@@ -390,11 +497,14 @@ int32_t SynthPlugin::setChunk(void* data, int32_t byteSize, bool isPreset) {
         select = read.currentProgram;
     }
     {
-        std::lock_guard<std::recursive_mutex> lock(engine_.engineLock);
+        Guard guard(engineMutex());
         std::memcpy(programs_, incoming, sizeof(programs_));
+        // An index outside the bank is ignored here, leaving the edit buffer as it was.
+        if (validProgram(select))
+            loadProgramLocked(select);
     }
-    // An index outside the bank is ignored here, leaving the edit buffer as it was.
-    setProgram(select);
+    if (validProgram(select))
+        showProgram();
     return 1;
 }
 

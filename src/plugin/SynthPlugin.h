@@ -1,7 +1,18 @@
 #pragma once
 // The instrument as a VST 2 plug-in: programs and edit buffer, parameters,
 // the engine it renders with, and its answers to the host.
+//
+// Threads. The audio thread (processEvents, process, processReplacing,
+// render16) never allocates, frees, touches files, the editor or the host, and
+// waits at most for another thread's copy of a few values. Every other caller
+// (the host's or the program's GUI thread) changes the sound only by copying
+// values into the edit buffer under engineLock and marking them for the audio
+// thread, which applies them at the start of its next stretch; a program
+// change there is heard whole, fading out what sounds first. A program change
+// that arrives as MIDI is loaded on the audio thread and left for the GUI
+// side to show (takeProgramNotice).
 
+#include <atomic>
 #include <cstdint>
 
 #include "engine/Engine.h"
@@ -20,6 +31,7 @@ public:
     float getParameter(int32_t index) override;
     void process(float** inputs, float** outputs, int32_t sampleFrames) override;
     void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
+    int32_t getProgram() override;
     void setProgram(int32_t program) override;
     void setProgramName(char* name) override;
     void getProgramName(char* name) override;
@@ -55,9 +67,16 @@ public:
     // The edit buffer into the current slot.
     void storeEditBuffer();
 
+    // GUI side: true once after a program change that came in as MIDI. The
+    // caller then shows every value and the name, and tells the host
+    // (updateDisplay), none of which the audio thread may do.
+    bool takeProgramNotice();
+
     // False when construction stopped (the shared tables could not be built).
     bool isConstructed() const { return constructed_; }
-    const Program& editBuffer() const { return editBuffer_; }
+    // A copy of the edit buffer (name field and values) taken now; GUI side,
+    // valid until the next call.
+    const Program& editBuffer() const;
     const Program& programSlot(int32_t index) const;
     Engine& engine() { return engine_; }
 
@@ -68,17 +87,42 @@ private:
     template <typename Output>
     void renderBlock(int32_t frames, Output& out);
     void handleEvent(const VstEvent* event);
-    void applySampleRateRows();
+    // Audio thread, engineLock held: applies the marked values to the engine.
+    void settle();
+    // engineLock held: the slot becomes the edit buffer, marked as a switch.
+    void loadProgramLocked(int32_t program);
+    Program editProgramLocked() const;
+    // After setProgram or a chunk load on the GUI side: the editor and the host follow.
+    void showProgram();
+    // A switch's fade outlasted the block: its events wait in heldEvents_.
+    void holdUnhandledEvents(int32_t frames);
+    std::recursive_mutex& engineMutex() const { return const_cast<Engine&>(engine_).engineLock; }
 
     // Filled at construction (default program; factory bank, program 0) and
     // refreshed by every getChunk.
     ProgramChunk programChunk_;
     BankChunk bankChunk_;
     Engine engine_;
-    Program editBuffer_;
+    // The edit buffer. Values are written under engineLock and read anywhere;
+    // the name only under engineLock.
+    std::atomic<float> editValues_[kNumParams];
+    char editName_[kProgramNameBytes];
+    mutable Program editCopy_;
+    // Written under engineLock (the audio thread reads them on a MIDI program change).
     Program programs_[kNumPrograms];
+    std::atomic<int32_t> program_{0};  // curProgram, readable without the lock
+    // What the audio thread has still to apply, under engineLock: a bit per
+    // changed value, and whether they make a program switch.
+    uint64_t changedValues_ = 0;
+    bool switchPending_ = false;
+    std::atomic<bool> programNotice_{false};
     VstEvent** pendingNext_ = nullptr;  // cursor into the host's last event list
     int32_t pendingCount_ = 0;
+    // Events of a block that ended inside a switch's fade, played at its end.
+    static constexpr int32_t kHeldEvents = 128;
+    VstMidiEvent heldEvents_[kHeldEvents] = {};
+    int32_t heldCount_ = 0;
+    int32_t heldNext_ = 0;
     float* outputLeft_ = nullptr;
     float* outputRight_ = nullptr;
     bool editorConstructed_ = false;
@@ -86,12 +130,15 @@ private:
     bool constructed_ = false;
 };
 
-// The editor seam. Each build links exactly one definition of these three: a
+// The editor seam. Each build links exactly one definition of these four: a
 // build without an editor answers false and the plug-in simply has none.
 bool synthEditorAvailable();
 // The editor for a plug-in (it registers itself), or null when it cannot be allocated.
 EditorBase* createSynthEditor(SynthPlugin* plugin);
 // The editor's constructed flag: 0 when it reported its own failure.
 bool editorWasConstructed(EditorBase* editor);
+// The plug-in library's way of showing errors, installed by its entry point:
+// the message box where there is an editor, else the standard error line.
+void installLibraryErrorSink();
 
 }  // namespace tine

@@ -19,6 +19,8 @@ tine::AEffect* VSTCALLBACK VSTPluginMain(tine::audioMasterCallback audioMaster) 
     // no unique ID): no host can use that.
     if (!audioMaster)
         return nullptr;
+    // Before the instance exists: a bitmap its editor cannot load must be seen.
+    tine::installLibraryErrorSink();
     auto* plugin = new (std::nothrow) tine::SynthPlugin(audioMaster);
     if (!plugin) {
         tine::reportError(tine::ErrorCode::OutOfMemory);

@@ -56,6 +56,12 @@ LRESULT CALLBACK shellWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         if (synth && wParam == SIZE_MINIMIZED)
             releaseKeyboardNotes(*synth);
         break;
+    case WM_TIMER:
+        if (synth && wParam == kIdleTimerId) {
+            synth->idleTick();
+            return 0;
+        }
+        break;
     case WM_GETMINMAXINFO: {
         // The system's minimum tracking size would widen a window around a
         // small editor (or none) at creation; the windows cannot be resized,
@@ -190,6 +196,7 @@ bool openMainWindow(void* owner) {
 
     synth->showProgramName();
     synth->setProgram(0);
+    SetTimer(mainWindow, kIdleTimerId, kIdleTickMs, nullptr);
     return true;
 }
 
@@ -197,7 +204,8 @@ void closeMainWindow() {
     StandaloneSynth* synth = standaloneInstance();
     if (!synth)
         return;
-    // The window is gone: a late refresh from the audio thread posts nowhere.
+    // The window is gone (and its timer with it): a late refresh from another
+    // thread posts nowhere.
     synth->setMainWindow(nullptr);
     synth->toolbar().release();
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "gui/ErrorBox.h"
+
 namespace tine {
 
 class StandaloneSynth;
@@ -13,12 +15,11 @@ class StandaloneSynth;
 constexpr const char* kMainWindowTitle = "Tinemaster";
 constexpr const char* kMainWindowClass = "Tinemaster core - Standalone VSTI class";
 constexpr const char* kEditorWindowClass = "Tinemaster - Standalone VSTI class";
-constexpr const char* kErrorBoxTitle = "Tinemaster Error";
 
 // The toolbar strip above the editor: 16 pixels and a one-pixel gap.
 constexpr int kToolbarStripHeight = 17;
 
-// Errors from here on show a modal box titled "Tinemaster Error".
+// Errors from here on show the error box (gui/ErrorBox.h).
 void installErrorBox();
 
 // When a top-level window titled "Tinemaster" exists: restores it if it is

@@ -92,6 +92,20 @@ void StandaloneSynth::showProgramName() {
     toolbar_.showName(name);
 }
 
+void StandaloneSynth::idleTick() {
+    // A box shown from here runs its own message loop, which delivers the
+    // next ticks: they wait for this one.
+    if (inIdleTick_)
+        return;
+    inIdleTick_ = true;
+    if (EditorBase* shown = getRegisteredEditor())
+        shown->idle();
+    else if (takeProgramNotice())
+        updateDisplay();
+    flushQueuedErrors();
+    inIdleTick_ = false;
+}
+
 void StandaloneSynth::valueChanged(DrawContext* context, Control* control) {
     runToolbarCommand(*this, context, control);
 }
@@ -120,8 +134,7 @@ bool StandaloneSynth::Services::sendControlChange(uint8_t data1, uint8_t data2) 
     return true;
 }
 
-// A program change that reaches the instrument during rendering asks for a
-// refresh on the audio thread, which must never touch a window: the main
+// A refresh asked for on another thread must not touch a window: the main
 // window's thread does the work when it gets the message.
 void StandaloneSynth::Services::refreshDisplay() {
     if (GetCurrentThreadId() == synth_.guiThread_) {

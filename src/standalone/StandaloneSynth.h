@@ -40,6 +40,10 @@ public:
     // GUI thread: shows the current program's name in the toolbar's name
     // field and redraws the toolbar.
     void showProgramName();
+    // GUI thread, every kIdleTickMs while the main window exists: the
+    // editor's idle (which follows program changes that came in as MIDI) and
+    // the errors queued on the audio thread.
+    void idleTick();
     // The name shown last (also before the toolbar exists).
     const char* shownProgramName() const { return shownProgramName_; }
 
@@ -95,6 +99,7 @@ private:
     AudioOutput* audio_ = nullptr;
     void* instance_;
     unsigned long guiThread_;
+    bool inIdleTick_ = false;
     char shownProgramName_[64] = {};
 };
 
@@ -105,5 +110,10 @@ void setStandaloneInstance(StandaloneSynth* synth);
 // The message the main window gets when a display refresh was asked for on
 // another thread; its window procedure calls showProgramName.
 constexpr unsigned int kRefreshDisplayMessage = 0x8000 + 1;  // WM_APP + 1
+
+// The main window's timer that drives idleTick: the idle tick a host would
+// give a plug-in editor.
+constexpr unsigned int kIdleTimerId = 1;
+constexpr unsigned int kIdleTickMs = 50;
 
 }  // namespace tine

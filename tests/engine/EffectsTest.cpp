@@ -67,6 +67,7 @@ TEST(Effects, ProgramSwitchRestartsTheModulation) {
     test::PluginRig rig;
     rig.render(5000, {{0, 0x90, 60, 100}});
     rig->setProgram(1);
+    rig.render(kSwitchFadeFrames);  // the switch comes where the notes' fade ends
     const EffectsChain& fx = rig.engine().effects;
     for (const QuadratureLfo* lfo : {&fx.tremoloLfo, &fx.autopanLfo, &fx.phaserLfo})
         EXPECT_TRUE(lfo->x == 1.0f && lfo->y == 0.0f);

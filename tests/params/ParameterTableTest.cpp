@@ -89,6 +89,7 @@ TEST(ParameterTable, DisplaysTruncateAndNameTheirSettings) {
         rig->getParameterDisplay(row.index, text);
         EXPECT_STREQ(text, row.text) << row.index << " at " << row.value;
     }
+    rig.render(0);  // the engine takes new values when it next renders
     EXPECT_EQ(rig.engine().voicePool->maxVoices(), 32);
     // The shape display names the shape that plays.
     for (int slot = 0; slot < kNamedShapes; ++slot) {

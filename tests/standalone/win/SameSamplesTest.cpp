@@ -107,8 +107,8 @@ std::string firstDifference(const std::vector<uint8_t>& a, const std::vector<uin
     return a.size() == b.size() ? "none" : "a render of another length";
 }
 
-#if defined(_WIN32)
-TEST(SameSamples, WindowsBuildRendersTheNativeBuildsSamples) {
+#if defined(_WIN32) || defined(TINE_COMPARE_SAME_SAMPLES)
+TEST(SameSamples, CrossBuildRendersTheNativeBuildsSamples) {
     std::ifstream in(TINE_SAME_SAMPLES_FILE, std::ios::binary);
     const std::vector<uint8_t> reference{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     ASSERT_FALSE(reference.empty()) << "no " TINE_SAME_SAMPLES_FILE ": run the native suite first";
