@@ -305,6 +305,11 @@ void SynthPlugin::setSampleRate(float rate) {
         changedValues_ |= uint64_t{1} << index;
 }
 
+void SynthPlugin::setBlockSizeAndSampleRate(int32_t size, float rate) {
+    setBlockSize(size);
+    setSampleRate(rate);
+}
+
 void SynthPlugin::suspend() {
     Guard guard(engineMutex());
     engine_.releaseAll();

@@ -39,6 +39,8 @@ public:
     void getParameterDisplay(int32_t index, char* text) override;
     void getParameterName(int32_t index, char* text) override;
     void setSampleRate(float rate) override;
+    // Hosts that set both at once must reach the engine as setSampleRate does.
+    void setBlockSizeAndSampleRate(int32_t blockSize, float rate) override;
     void suspend() override;
     void resume() override;
     int32_t processEvents(VstEvents* events) override;

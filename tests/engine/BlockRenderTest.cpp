@@ -137,16 +137,19 @@ TEST(BlockRender, ControlPeriodAndChorusLinesFollowTheRate) {
     }
 }
 
-// Rates beyond the engine's range are brought to its ends.
+// Rates beyond the engine's range are brought to its ends, whichever of the
+// two opcodes a host sets them with.
 TEST(BlockRender, SampleRatesOutsideTheRangeAreBounded) {
     PluginRig rig;
     const std::pair<float, float> bounded[] = {{500, 1000},    {0, 1000},          {-44100, 1000}, {-INFINITY, 1000},
-                                               {1e9f, 768000}, {INFINITY, 768000}, {NAN, 768000}};
-    for (auto [rate, used] : bounded) {
-        rig->setSampleRate(rate);
-        EXPECT_TRUE(rig->getSampleRate() == used && rig.engine().sampleRate == used) << rate;
-        Stereo out = rig.render(2048, {{0, 0x90, 60, 127}, {0, 0x90, 127, 127}, {1000, 0x80, 60, 0}});
-        EXPECT_TRUE(test::allFinite(out.left) && test::allFinite(out.right)) << rate;
+                                               {1e9f, 768000}, {INFINITY, 768000}, {NAN, 768000},  {48000, 48000}};
+    for (int32_t opcode : {effSetSampleRate, effSetBlockSizeAndSampleRate}) {
+        for (auto [rate, used] : bounded) {
+            rig->getAeffect()->dispatcher(rig->getAeffect(), opcode, 0, 256, nullptr, rate);
+            EXPECT_TRUE(rig->getSampleRate() == used && rig.engine().sampleRate == used) << opcode << " " << rate;
+            Stereo out = rig.render(2048, {{0, 0x90, 60, 127}, {0, 0x90, 127, 127}, {1000, 0x80, 60, 0}});
+            EXPECT_TRUE(test::allFinite(out.left) && test::allFinite(out.right)) << rate;
+        }
     }
 }
 
