@@ -112,13 +112,8 @@ int32_t truncToInt(double x) {
 }
 
 int32_t nearestToInt(double x) {
-    if (!(x == x))
-        return 0;
-    if (x >= 2147483647.0)
-        return std::numeric_limits<int32_t>::max();
-    if (x <= -2147483648.0)
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(std::nearbyint(x));
+    // Rounding first leaves an integral value (or NaN) that truncation takes as it is.
+    return truncToInt(std::nearbyint(x));
 }
 
 }  // namespace tine

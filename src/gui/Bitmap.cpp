@@ -49,26 +49,12 @@ private:
 
 }  // namespace
 
-Bitmap::Bitmap(int32_t id)
-    : resourceId(id),
-      referenceCount(1),
-      width(0),
-      height(0),
-      transparentColor(kDefaultTransparentColor),
-      handle(nullptr),
-      mask(nullptr) {
+Bitmap::Bitmap(int32_t id) : resourceId(id) {
     handle = LoadBitmapA(resourceModule(), MAKEINTRESOURCEA(id));
     readSize(handle, width, height);
 }
 
-Bitmap::Bitmap(int32_t w, int32_t h, Color fill)
-    : resourceId(0),
-      referenceCount(1),
-      width(0),
-      height(0),
-      transparentColor(kDefaultTransparentColor),
-      handle(nullptr),
-      mask(nullptr) {
+Bitmap::Bitmap(int32_t w, int32_t h, Color fill) {
     HDC screen = GetDC(nullptr);
     handle = CreateCompatibleBitmap(screen, w, h);
     if (handle) {

@@ -58,13 +58,13 @@ private:
     ~Bitmap();
     bool makeMask(HDC reference);
 
-    int32_t resourceId;
-    int32_t referenceCount;
-    int32_t width;
-    int32_t height;
-    Color transparentColor;
-    HBITMAP handle;
-    HBITMAP mask;  // one bit per pixel, 1 where transparent; made at the first transparent draw
+    int32_t resourceId = 0;
+    int32_t referenceCount = 1;
+    int32_t width = 0;
+    int32_t height = 0;
+    Color transparentColor = kDefaultTransparentColor;
+    HBITMAP handle = nullptr;
+    HBITMAP mask = nullptr;  // one bit per pixel, 1 where transparent; made at the first transparent draw
 };
 
 }  // namespace tine

@@ -62,6 +62,16 @@ TEST(Effects, LfoSpeedsAtEveryRateAndFullDepths) {
     }
 }
 
+// Rounding lets an LFO's radius drift; each control tick pulls every one back.
+TEST(Effects, ControlTicksKeepEveryLfoOnItsCircle) {
+    EngineRig rig;
+    EffectsChain& fx = rig.engine.effects;
+    QuadratureLfo* const lfos[] = {&fx.tremoloLfo, &fx.autopanLfo, &fx.phaserLfo, &fx.chorusLfoA, &fx.chorusLfoB};
+    for (QuadratureLfo* lfo : lfos) lfo->x = 1.01f;
+    rig.render(128);
+    for (const QuadratureLfo* lfo : lfos) EXPECT_NEAR(lfo->x * lfo->x + lfo->y * lfo->y, 1.0f, 1e-3f);
+}
+
 // A program switch starts tremolo, auto-pan and phaser over, whatever played before.
 TEST(Effects, ProgramSwitchRestartsTheModulation) {
     test::PluginRig rig;

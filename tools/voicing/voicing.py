@@ -23,6 +23,9 @@ import wave
 
 import numpy as np
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from make_demo_midi import vlq  # noqa: E402  (the MIDI files share the demo's writer)
+
 RATE = 44100
 HIGH_RATE = 176400  # four times over: nothing that folds back lands below 20 kHz
 FULL_SCALE = 32767.0
@@ -70,15 +73,6 @@ def note_hz(note):
 
 
 # ---- Files: MIDI out, presets in and out, WAV in ---------------------------
-
-
-def vlq(value):
-    out = [value & 0x7F]
-    value >>= 7
-    while value:
-        out.insert(0, 0x80 | (value & 0x7F))
-        value >>= 7
-    return bytes(out)
 
 
 def write_suite_midi(path, program, segments):
