@@ -44,6 +44,8 @@ TEST_F(Synth, AnswersToAHost) {
     // This build has no editor, so the has-editor bit (1) is absent.
     EXPECT_EQ(e->flags, effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth);
     EXPECT_EQ(e->uniqueID, fourCharCode('T', 'N', 'M', 'R'));
+    EXPECT_TRUE(e->initialDelay == 0 && e->realQualities == 0 && e->offQualities == 0 && e->ioRatio == 1.0f &&
+                e->resvd1 == 0 && e->resvd2 == 0);
     EXPECT_EQ(std::make_tuple(e->numInputs, e->numOutputs, e->numPrograms, e->numParams),
               std::make_tuple(0, 2, kNumPrograms, kNumParams));
     for (int p = 0; p < kNumPrograms; ++p) {
@@ -141,7 +143,8 @@ TEST_F(Synth, ProgramsAndTheirNames) {
     EXPECT_EQ(text(effGetProgramName), "ABCDEFGHIJKLMNOPQRSTUVWXYZ0");
     EXPECT_STREQ(rig->programSlot(3).name, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0");
     EXPECT_EQ(text(effGetProgramNameIndexed, 4), kFactoryBank[4].name);
-    Program blank;
+    Program blank;  // a fresh record, as a default chunk stores it: 24 'W's, then zeros
+    EXPECT_EQ(std::string(blank.name, sizeof blank.name), std::string(24, 'W') + std::string(4, '\0'));
     blank.setName(nullptr);
     EXPECT_STREQ(blank.name, "");
 }
