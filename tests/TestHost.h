@@ -54,7 +54,8 @@ struct MidiQueue {
     std::vector<Midi> events;
     std::size_t next = 0;
     bool nextDelta(int32_t& delta) {
-        if (next >= events.size()) return false;
+        if (next >= events.size())
+            return false;
         delta = events[next].delta;
         return true;
     }
@@ -97,7 +98,8 @@ struct EngineRig {
     }
     Voice* voiceFor(int note) const {
         for (Voice* v = engine.activeVoices; v; v = v->next)
-            if (v->note == note) return v;
+            if (v->note == note)
+                return v;
         return nullptr;
     }
 };
@@ -206,13 +208,15 @@ struct ErrorCapture {
 
 inline bool allFinite(const std::vector<float>& samples) {
     for (float s : samples)
-        if (!std::isfinite(s)) return false;
+        if (!std::isfinite(s))
+            return false;
     return true;
 }
 
 inline bool allZero(const std::vector<float>& samples) {
     for (float s : samples)
-        if (s != 0.0f) return false;
+        if (s != 0.0f)
+            return false;
     return true;
 }
 
