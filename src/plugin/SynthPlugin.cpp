@@ -197,10 +197,8 @@ void SynthPlugin::loadProgramLocked(int32_t program) {
     program_.store(program, std::memory_order_relaxed);
     const Program& slot = programs_[program];
     for (int32_t i = 0; i < kNumParams; ++i) editValues_[i].store(slot.values[i], std::memory_order_relaxed);
-    char name[kProgramNameBytes];
-    std::memcpy(name, slot.name, sizeof(name));
-    name[kProgramNameBytes - 1] = '\0';
-    setNameField(editName_, name);
+    // setNameField reads at most the field's first 27 bytes, terminated or not.
+    setNameField(editName_, slot.name);
     changedValues_ = kAllValues;
     switchPending_ = true;
 }
